@@ -1,0 +1,35 @@
+// Every text the user can read. The source is UTF-8; the Windows build stores the texts in
+// Windows-1251 for the ANSI calls.
+#pragma once
+
+namespace MessageCatalogue {
+
+inline constexpr char kErrorCaption[] = "Ошибка";
+inline constexpr char kAboutCaption[] = "О программе";
+inline constexpr char kAboutText[] =
+    "KORVANE v1.0 Сборщик флеш-образов, написан разработчиками KORVANE.";
+inline constexpr char kCompletionCaption[] = "Сообщение";
+inline constexpr char kCompletionText[] = "Преобразование завершено!";
+
+inline constexpr char kFirmwareDialogTitle[] = "Выберите микропрограмму";
+inline constexpr char kCalibrationDialogTitle[] = "Выберите калибровки";
+inline constexpr char kOutputDialogTitle[] = "Выберите выходной файл";
+
+inline constexpr char kFirmwareOpenError[] = "Ошибка открытия микропрограммы";
+inline constexpr char kCalibrationOpenError[] = "Ошибка открытия калибровок";
+inline constexpr char kOutputOpenError[] = "Ошибка открытия выходного файла";
+inline constexpr char kWriteError[] = "Ошибка записи файла";
+inline constexpr char kCalibrationReadError[] = "Ошибка чтения калибровок";
+inline constexpr char kFirmwareReadError[] = "Ошибка чтения микропрограммы";
+inline constexpr char kInterruptTableMissing[] = "Таблица прерываний не найдена";
+inline constexpr char kFirmwareTooLarge[] = "Микропрограмма слишком велика";
+inline constexpr char kOutputIsInput[] = "Выходной файл совпадает с входным";
+
+// The terminal stands in for the file dialogs with these.
+inline constexpr char kNoteFileNotFound[] = "Файл не найден.";
+inline constexpr char kNoteFolderNotFound[] = "Папка не найдена.";
+inline constexpr char kNoteIsFolder[] = "Это папка, укажите файл.";
+inline constexpr char kNoteReadOnly[] = "Файл только для чтения.";
+inline constexpr char kReplaceQuestion[] = "Файл уже существует. Заменить? (да/нет)";
+
+}  // namespace MessageCatalogue

@@ -1,0 +1,61 @@
+#include "app/run_program.h"
+
+#include <cstring>
+
+#include "app/front_end.h"
+#include "app/message_catalogue.h"
+#include "app/path_buffer.h"
+#include "image/convert_image.h"
+
+namespace {
+
+PathBuffer FirmwarePath;
+PathBuffer CalibrationPath;
+PathBuffer OutputPath;
+
+// A longer argument is cut; a two-byte character may be cut in half.
+void CopyArgument(PathBuffer path, const char* argument) {
+    std::size_t length = strnlen(argument, kPathMaxLength);
+    std::memcpy(path, argument, length);
+    path[length] = '\0';
+}
+
+void TakePath(int argumentCount, char** arguments, int index, FileDialogKind kind, PathBuffer path,
+              const char* title) {
+    if (argumentCount > index) {
+        CopyArgument(path, arguments[index]);
+    } else {
+        PickFile(kind, path, title);
+    }
+}
+
+}  // namespace
+
+int RunProgram(int argumentCount, char** arguments) {
+    if (argumentCount < 2) {
+        ShowInfo(MessageCatalogue::kAboutText, MessageCatalogue::kAboutCaption);
+    }
+    std::memset(FirmwarePath, 0, sizeof FirmwarePath);
+    std::memset(CalibrationPath, 0, sizeof CalibrationPath);
+    std::memset(OutputPath, 0, sizeof OutputPath);
+
+    TakePath(argumentCount, arguments, 1, FileDialogKind::Open, FirmwarePath,
+             MessageCatalogue::kFirmwareDialogTitle);
+    if (FirmwarePath[0] == '\0') {
+        EndProcess();
+    }
+    TakePath(argumentCount, arguments, 2, FileDialogKind::Open, CalibrationPath,
+             MessageCatalogue::kCalibrationDialogTitle);
+    if (std::strcmp(CalibrationPath, "-") == 0) {
+        CalibrationPath[0] = '\0';
+    }
+    TakePath(argumentCount, arguments, 3, FileDialogKind::Save, OutputPath,
+             MessageCatalogue::kOutputDialogTitle);
+    if (OutputPath[0] == '\0') {
+        EndProcess();
+    }
+
+    ConvertImage(FirmwarePath, CalibrationPath, OutputPath);
+    ShowInfo(MessageCatalogue::kCompletionText, MessageCatalogue::kCompletionCaption);
+    return 0;
+}

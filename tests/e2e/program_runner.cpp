@@ -1,0 +1,51 @@
+#include "e2e/program_runner.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+Outcome RunKorvane(const std::vector<std::string>& arguments, const std::string& input,
+                   const std::string& scratch) {
+    const std::string in = scratch + "/.stdin", out = scratch + "/.stdout",
+                      err = scratch + "/.stderr";
+    std::ofstream(in, std::ios::binary) << input;
+
+    std::vector<std::string> words = {KORVANE_PROGRAM};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    Outcome outcome;
+    pid_t pid = 0;
+    int wait = 0;
+    if (posix_spawn(&pid, KORVANE_PROGRAM, &actions, nullptr, argv.data(), nullptr) == 0 &&
+        waitpid(pid, &wait, 0) == pid && WIFEXITED(wait)) {
+        outcome.status = WEXITSTATUS(wait);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    outcome.out = Slurp(out);
+    outcome.err = Slurp(err);
+    return outcome;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built program with these arguments after its name and input as its standard input,
+// using scratch as a place for the streams.
+Outcome RunKorvane(const std::vector<std::string>& arguments, const std::string& input,
+                   const std::string& scratch);

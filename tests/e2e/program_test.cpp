@@ -1,0 +1,141 @@
+// The program run with its paths on the command line.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "e2e/program_runner.h"
+#include "test_files.h"
+
+namespace {
+
+const std::string kDone = "Сообщение: Преобразование завершено!\n";
+
+class ProgramTest : public ScratchTest {
+  protected:
+    void SetUp() override {
+        ScratchTest::SetUp();
+        firmware_ = Firmware(3000, 0x05);
+        calibration_ = Pattern(32768, 9);
+        WriteBytes(Path("fw"), firmware_);
+        WriteBytes(Path("cal"), calibration_);
+    }
+    Outcome Run(const std::vector<std::string>& arguments, const std::string& input = "") {
+        return RunKorvane(arguments, input, dir_);
+    }
+    void ExpectStop(const Outcome& outcome, const std::string& text) {
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, "Ошибка: " + text + "\n");
+        EXPECT_EQ(outcome.out, "");
+    }
+    Bytes firmware_;
+    Bytes calibration_;
+};
+
+TEST_F(ProgramTest, ThreePathsBuildTheImageAndSayDone) {
+    Outcome outcome = Run({Path("fw"), Path("cal"), Path("out")});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, kDone);
+    EXPECT_EQ(outcome.err, "");
+    Bytes image = ReadBytes(Path("out"));
+    ASSERT_EQ(image.size(), 262144u);
+    EXPECT_EQ(image[0x7FFF], 0xFF);
+    EXPECT_EQ(image[0x8000], calibration_[0]);
+    EXPECT_EQ(image[0xFFFF], calibration_[32767]);
+    EXPECT_EQ(image[0x10000], 0x90);
+    EXPECT_EQ(image[0x10010], firmware_[0]);
+    EXPECT_EQ(image[0x10211], 0x05);
+    EXPECT_EQ(image[0x10010 + 2999], firmware_[2999]);
+    EXPECT_EQ(image[0x10010 + 3000], 0x00);
+}
+
+TEST_F(ProgramTest, HyphenAloneMeansNoCalibrationAndFourthArgumentIsIgnored) {
+    Outcome outcome = Run({Path("fw"), "-", Path("out"), Path("fourth")});
+    EXPECT_EQ(outcome.out, kDone);
+    Bytes image = ReadBytes(Path("out"));
+    ASSERT_EQ(image.size(), 262144u);
+    EXPECT_EQ(image[0x8000], 0xFF);
+    EXPECT_EQ(image[0xFFFF], 0xFF);
+    EXPECT_FALSE(Exists(Path("fourth")));
+
+    ExpectStop(Run({Path("fw"), "--", Path("out2")}), "Ошибка открытия калибровок");
+    EXPECT_FALSE(Exists(Path("out2")));
+}
+
+TEST_F(ProgramTest, EmptyFirmwareOrOutputArgumentEndsSilently) {
+    for (const auto& arguments : {std::vector<std::string>{"", Path("cal"), Path("out")},
+                                  std::vector<std::string>{Path("fw"), Path("cal"), ""}}) {
+        Outcome outcome = Run(arguments);
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_EQ(outcome.out + outcome.err, "");
+    }
+    EXPECT_FALSE(Exists(Path("out")));
+}
+
+TEST_F(ProgramTest, LongArgumentIsCutAfter259Bytes) {
+    std::string path = Path(std::string(259 - dir_.size() - 1, 'f'));
+    ASSERT_EQ(path.size(), 259u);
+    WriteBytes(path, firmware_);
+    Outcome outcome = Run({path + std::string(41, 'x'), "-", Path("out")});
+    EXPECT_EQ(outcome.out, kDone);
+    EXPECT_EQ(ReadBytes(Path("out")).size(), 262144u);
+}
+
+TEST_F(ProgramTest, EachFailureNamesItsCauseAndLeavesTheDiskAsExpected) {
+    ASSERT_EQ(mkdir(Path("folder").c_str(), 0755), 0);
+    WriteBytes(Path("short"), Pattern(32767, 2));
+    WriteBytes(Path("nomarker"), Firmware(3000, 0x05, 0xFB));
+    const struct {
+        std::vector<std::string> arguments;
+        const char* text;
+        long outputSize;  // -1: no output file
+    } cases[] = {
+        {{Path("none"), "-", Path("out")}, "Ошибка открытия микропрограммы", -1},
+        {{Path("folder"), "-", Path("out")}, "Ошибка открытия микропрограммы", -1},
+        {{Path("fw"), Path("none"), Path("out")}, "Ошибка открытия калибровок", -1},
+        {{Path("fw"), Path("folder"), Path("out")}, "Ошибка открытия калибровок", -1},
+        {{Path("fw"), "-", Path("folder")}, "Ошибка открытия выходного файла", -1},
+        {{Path("fw"), "-", Path("none/out")}, "Ошибка открытия выходного файла", -1},
+        {{Path("fw"), Path("short"), Path("out")}, "Ошибка чтения калибровок", 32768},
+        {{Path("nomarker"), "-", Path("out")}, "Таблица прерываний не найдена", 65552},
+        {{Path("fw"), Path("cal"), Path("fw")}, "Выходной файл совпадает с входным", -1},
+    };
+    for (const auto& c : cases) {
+        unlink(Path("out").c_str());
+        ExpectStop(Run(c.arguments), c.text);
+        long size = Exists(Path("out")) ? static_cast<long>(ReadBytes(Path("out")).size()) : -1;
+        EXPECT_EQ(size, c.outputSize) << c.text;
+    }
+    EXPECT_EQ(ReadBytes(Path("fw")), firmware_);
+}
+
+TEST_F(ProgramTest, OutputThroughALinkToAnInputIsRefused) {
+    ASSERT_EQ(link(Path("fw").c_str(), Path("hard").c_str()), 0);
+    ASSERT_EQ(symlink(Path("cal").c_str(), Path("soft").c_str()), 0);
+    ExpectStop(Run({Path("fw"), Path("cal"), Path("hard")}), "Выходной файл совпадает с входным");
+    ExpectStop(Run({Path("fw"), Path("cal"), Path("soft")}), "Выходной файл совпадает с входным");
+    EXPECT_EQ(ReadBytes(Path("fw")), firmware_);
+    EXPECT_EQ(ReadBytes(Path("cal")), calibration_);
+}
+
+TEST_F(ProgramTest, OversizedFirmwareLeavesAnExistingOutputAlone) {
+    ASSERT_EQ(truncate(Path("fw").c_str(), 2147483648LL), 0);
+    WriteBytes(Path("out"), {7, 7});
+    ExpectStop(Run({Path("fw"), "-", Path("out")}), "Микропрограмма слишком велика");
+    EXPECT_EQ(ReadBytes(Path("out")), (Bytes{7, 7}));
+}
+
+TEST_F(ProgramTest, FullDiskIsAWriteError) {
+    ExpectStop(Run({Path("fw"), "-", "/dev/full"}), "Ошибка записи файла");
+}
+
+// A sysfs file claims a page-sized length but holds far fewer bytes.
+TEST_F(ProgramTest, FirmwareThatEndsBeforeItsLengthIsAReadError) {
+    const std::string liar = "/sys/kernel/mm/transparent_hugepage/enabled";
+    struct stat status {};
+    if (stat(liar.c_str(), &status) != 0 || status.st_size < 1024) {
+        GTEST_SKIP() << "no sysfs file with a false length here";
+    }
+    ExpectStop(Run({liar, "-", Path("out")}), "Ошибка чтения микропрограммы");
+    EXPECT_EQ(ReadBytes(Path("out")).size(), 65552u);
+}
+
+}  // namespace

@@ -1,0 +1,212 @@
+#include "image/convert_image.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "test_files.h"
+#include "unit/throwing_fatal_stop.h"
+
+namespace {
+
+const Bytes kPrefix = {0x90, 0x48, 0x24, 0x42, 0xFF, 0xFF, 0xFF, 0xFF,
+                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+class ConvertImageTest : public ScratchTest {
+  protected:
+    // The stop text, or empty when the image was completed.
+    std::string Convert(const std::string& firmware, const std::string& calibration,
+                        const std::string& output) {
+        try {
+            ConvertImage(firmware.c_str(), calibration.c_str(), output.c_str());
+        } catch (const StopSignal& stop) {
+            return stop.text;
+        }
+        return "";
+    }
+    Bytes ConvertFirmware(const Bytes& firmware, const std::string& calibration = "") {
+        WriteBytes(Path("fw"), firmware);
+        EXPECT_EQ(Convert(Path("fw"), calibration, Path("out")), "");
+        return ReadBytes(Path("out"));
+    }
+    std::string StopOn(const Bytes& firmware) {
+        WriteBytes(Path("fw"), firmware);
+        return Convert(Path("fw"), "", Path("out"));
+    }
+};
+
+bool AllAre(const Bytes& bytes, std::size_t from, std::size_t to, std::uint8_t value) {
+    for (std::size_t i = from; i < to; ++i) {
+        if (bytes[i] != value) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool HoldsAt(const Bytes& image, std::size_t offset, const Bytes& part, std::size_t size) {
+    return image.size() >= offset + size &&
+           std::equal(part.begin(), part.begin() + static_cast<long>(size),
+                      image.begin() + static_cast<long>(offset));
+}
+
+TEST_F(ConvertImageTest, WithoutCalibrationEverythingBeforeThePrefixIsErased) {
+    Bytes firmware = Firmware(1000);
+    Bytes image = ConvertFirmware(firmware);
+    ASSERT_EQ(image.size(), 66552u);
+    EXPECT_TRUE(AllAre(image, 0x0000, 0x10000, 0xFF));
+    EXPECT_TRUE(HoldsAt(image, 0x10000, kPrefix, 16));
+    EXPECT_TRUE(HoldsAt(image, 0x10010, firmware, 1000));
+    EXPECT_EQ(image[0x10210], 0xFA);
+}
+
+TEST_F(ConvertImageTest, CalibrationFillsItsAreaWithItsFirst32KiB) {
+    for (std::size_t size : {32768u, 40000u}) {
+        Bytes calibration = Pattern(size, 7);
+        WriteBytes(Path("cal"), calibration);
+        Bytes image = ConvertFirmware(Firmware(600), Path("cal"));
+        ASSERT_EQ(image.size(), 65552u + 600) << size;
+        EXPECT_TRUE(AllAre(image, 0, 0x8000, 0xFF)) << size;
+        EXPECT_TRUE(HoldsAt(image, 0x8000, calibration, 32768)) << size;
+        EXPECT_TRUE(HoldsAt(image, 0x10000, kPrefix, 16)) << size;
+    }
+}
+
+TEST_F(ConvertImageTest, ShortCalibrationStopsAfterTheBlankArea) {
+    WriteBytes(Path("cal"), Pattern(32767, 7));
+    WriteBytes(Path("fw"), Firmware(600));
+    EXPECT_EQ(Convert(Path("fw"), Path("cal"), Path("out")), "Ошибка чтения калибровок");
+    Bytes image = ReadBytes(Path("out"));
+    ASSERT_EQ(image.size(), 32768u);
+    EXPECT_TRUE(AllAre(image, 0, image.size(), 0xFF));
+}
+
+TEST_F(ConvertImageTest, SizeByteChoosesTheImageLength) {
+    const struct {
+        int sizeByte;
+        std::size_t length;
+    } cases[] = {{0x00, 165552}, {0x03, 165552}, {0x04, 262144}, {0x07, 262144},
+                 {0x08, 524288}, {0x0F, 524288}, {0x10, 165552}, {0xFF, 165552}};
+    for (const auto& c : cases) {
+        Bytes firmware = Firmware(100000, c.sizeByte);
+        Bytes image = ConvertFirmware(firmware);
+        ASSERT_EQ(image.size(), c.length) << c.sizeByte;
+        EXPECT_TRUE(HoldsAt(image, 0x10010, firmware, 100000)) << c.sizeByte;
+        EXPECT_TRUE(AllAre(image, 165552, image.size(), 0x00)) << c.sizeByte;
+    }
+}
+
+TEST_F(ConvertImageTest, FirmwareThatFillsItsClassExactlyGetsNoZeroFill) {
+    for (auto [size, sizeByte, length] :
+         {std::tuple{196592u, 0x05, 262144u}, std::tuple{458736u, 0x0A, 524288u}}) {
+        Bytes firmware = Firmware(size, sizeByte);
+        Bytes image = ConvertFirmware(firmware);
+        ASSERT_EQ(image.size(), length);
+        EXPECT_EQ(image.back(), firmware.back());
+        EXPECT_TRUE(HoldsAt(image, 0x10010, firmware, size));
+    }
+}
+
+TEST_F(ConvertImageTest, FirmwareLongerThanItsClassIsCut) {
+    Bytes firmware = Firmware(262144, 0x07);
+    Bytes image = ConvertFirmware(firmware);
+    ASSERT_EQ(image.size(), 262144u);
+    EXPECT_TRUE(HoldsAt(image, 0x10010, firmware, 196592));
+
+    // The cut falls inside the last chunk here, not at a chunk boundary.
+    Bytes longer = Firmware(500000, 0x04);
+    EXPECT_EQ(ConvertFirmware(longer).size(), 262144u);
+}
+
+TEST_F(ConvertImageTest, ExistingOutputIsReplacedWhole) {
+    WriteBytes(Path("out"), Pattern(900000, 3));
+    Bytes image = ConvertFirmware(Firmware(700, 0x20));
+    EXPECT_EQ(image.size(), 65552u + 700);
+}
+
+TEST_F(ConvertImageTest, MarkerMustSitAtOffset0x200) {
+    EXPECT_EQ(StopOn(Firmware(0)), "Таблица прерываний не найдена");
+    EXPECT_EQ(ReadBytes(Path("out")).size(), 65552u);
+    EXPECT_EQ(StopOn(Firmware(512)), "Таблица прерываний не найдена");
+    EXPECT_EQ(StopOn(Firmware(4096, 0x05, 0xFB)), "Таблица прерываний не найдена");
+    Bytes image = ReadBytes(Path("out"));
+    ASSERT_EQ(image.size(), 65552u);
+    EXPECT_TRUE(HoldsAt(image, 0x10000, kPrefix, 16));
+}
+
+TEST_F(ConvertImageTest, MarkerWithoutSizeByteLeavesTheLengthAlone) {
+    Bytes image = ConvertFirmware(Firmware(513));
+    ASSERT_EQ(image.size(), 65552u + 513);
+    EXPECT_EQ(image[0x10210], 0xFA);
+    image = ConvertFirmware(Firmware(514, 0x05));
+    EXPECT_EQ(image.size(), 262144u);
+}
+
+TEST_F(ConvertImageTest, FirmwareStreamsInChunksAndOnlyTheFirstIsChecked) {
+    for (std::size_t size : {65536u, 65537u, 140000u}) {
+        Bytes firmware = Firmware(size, 0x30);
+        if (size > 0x10201) {
+            firmware[0x10200] = 0x00;
+        }
+        Bytes image = ConvertFirmware(firmware);
+        ASSERT_EQ(image.size(), 65552u + size) << size;
+        EXPECT_TRUE(HoldsAt(image, 0x10010, firmware, size)) << size;
+    }
+}
+
+TEST_F(ConvertImageTest, FilesThatCannotBeOpenedStopBeforeTheOutputIsTouched) {
+    WriteBytes(Path("fw"), Firmware(600));
+    WriteBytes(Path("out"), {1, 2, 3});
+    ASSERT_EQ(mkdir(Path("folder").c_str(), 0755), 0);
+    EXPECT_EQ(Convert(Path("none"), "", Path("out")), "Ошибка открытия микропрограммы");
+    EXPECT_EQ(Convert(Path("folder"), "", Path("out")), "Ошибка открытия микропрограммы");
+    EXPECT_EQ(Convert(Path("fw"), Path("none"), Path("out")), "Ошибка открытия калибровок");
+    EXPECT_EQ(Convert(Path("fw"), Path("folder"), Path("out")), "Ошибка открытия калибровок");
+    EXPECT_EQ(ReadBytes(Path("out")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(Convert(Path("fw"), "", Path("folder")), "Ошибка открытия выходного файла");
+    EXPECT_EQ(Convert(Path("fw"), "", Path("none/out")), "Ошибка открытия выходного файла");
+}
+
+TEST_F(ConvertImageTest, FirmwareOf2GiBOrMoreIsRefusedBeforeAnythingElse) {
+    int fd = open(Path("fw").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, 2147483648LL), 0);
+    WriteBytes(Path("out"), {9});
+    EXPECT_EQ(Convert(Path("fw"), Path("no-calibration"), Path("out")),
+              "Микропрограмма слишком велика");
+    EXPECT_EQ(ReadBytes(Path("out")), Bytes{9});
+
+    // One byte less passes the length check and meets the marker check (the file is all zero).
+    ASSERT_EQ(ftruncate(fd, 2147483647LL), 0);
+    close(fd);
+    EXPECT_EQ(Convert(Path("fw"), "", Path("out")), "Таблица прерываний не найдена");
+}
+
+TEST_F(ConvertImageTest, OutputMayNotBeAnInputUnderAnyName) {
+    Bytes firmware = Firmware(600);
+    Bytes calibration = Pattern(32768, 5);
+    WriteBytes(Path("fw"), firmware);
+    WriteBytes(Path("cal"), calibration);
+    ASSERT_EQ(link(Path("fw").c_str(), Path("hard").c_str()), 0);
+    ASSERT_EQ(symlink(Path("cal").c_str(), Path("soft").c_str()), 0);
+    const std::string same = "Выходной файл совпадает с входным";
+    EXPECT_EQ(Convert(Path("fw"), Path("cal"), Path("fw")), same);
+    EXPECT_EQ(Convert(Path("fw"), Path("cal"), dir_ + "/./fw"), same);
+    EXPECT_EQ(Convert(Path("fw"), Path("cal"), Path("hard")), same);
+    EXPECT_EQ(Convert(Path("fw"), Path("cal"), Path("soft")), same);
+    EXPECT_EQ(ReadBytes(Path("fw")), firmware);
+    EXPECT_EQ(ReadBytes(Path("cal")), calibration);
+    EXPECT_FALSE(Exists(Path("out")));
+}
+
+TEST_F(ConvertImageTest, FirmwareMayAlsoServeAsCalibration) {
+    Bytes firmware = Firmware(40000, 0x04);
+    WriteBytes(Path("fw"), firmware);
+    EXPECT_EQ(Convert(Path("fw"), Path("fw"), Path("out")), "");
+    Bytes image = ReadBytes(Path("out"));
+    ASSERT_EQ(image.size(), 262144u);
+    EXPECT_TRUE(HoldsAt(image, 0x8000, firmware, 32768));
+    EXPECT_TRUE(HoldsAt(image, 0x10010, firmware, 40000));
+}
+
+}  // namespace

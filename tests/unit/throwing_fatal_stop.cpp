@@ -1,0 +1,5 @@
+#include "unit/throwing_fatal_stop.h"
+
+void FatalStop(const char* text) {
+    throw StopSignal{text};
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+#include "app/fatal_stop.h"
+
+// What the test build's FatalStop throws, so that the test process lives on.
+struct StopSignal {
+    std::string text;
+};
