@@ -1,0 +1,12 @@
+# Cross-compiles the 32-bit Windows program with Debian's MinGW-w64 (win32 threads, so that no
+# pthread library is pulled in).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(KORVANE_MINGW i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${KORVANE_MINGW}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${KORVANE_MINGW}-g++-win32)
+set(CMAKE_RC_COMPILER ${KORVANE_MINGW}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${KORVANE_MINGW})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,0 +1,28 @@
+#include <windows.h>
+
+#include "app/command_line.h"
+#include "app/run_program.h"
+
+namespace {
+
+// No command line is longer than this, so the arguments with their terminators always fit.
+constexpr int kCommandLineLimit = 32768;
+constexpr int kMaxArguments = kCommandLineLimit / 2 + 1;
+
+char ProgramPath[MAX_PATH + 1];
+char ArgumentStorage[kCommandLineLimit + 1];
+char* Arguments[kMaxArguments + 1];
+LeadByteTable LeadBytes;
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*line*/, int /*show*/) {
+    for (int byte = 0; byte < 256; ++byte) {
+        LeadBytes[byte] = IsDBCSLeadByte(static_cast<BYTE>(byte)) != FALSE;
+    }
+    GetModuleFileNameA(nullptr, ProgramPath, MAX_PATH);
+    Arguments[0] = ProgramPath;
+    int count = SplitArguments(SkipProgramName(GetCommandLineA()), LeadBytes, ArgumentStorage,
+                               sizeof ArgumentStorage, Arguments + 1, kMaxArguments - 1);
+    return RunProgram(count + 1, Arguments);
+}

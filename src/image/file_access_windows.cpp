@@ -1,0 +1,92 @@
+#include <windows.h>
+
+#include "image/file_access.h"
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE Handle(FileHandle file) {
+    return reinterpret_cast<HANDLE>(file);
+}
+
+FileHandle FromHandle(HANDLE handle) {
+    return handle == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(handle);
+}
+
+}  // namespace
+
+// Without backup semantics a folder cannot be opened, which is what the callers want.
+FileHandle FileOpenForReading(const char* path) {
+    return FromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+FileHandle FileCreateForWriting(const char* path) {
+    return FromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size) {
+    auto* bytes = static_cast<char*>(buffer);
+    std::int32_t done = 0;
+    while (done < size) {
+        DWORD count = 0;
+        if (!ReadFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &count,
+                      nullptr) ||
+            count == 0) {
+            break;
+        }
+        done += static_cast<std::int32_t>(count);
+    }
+    return done;
+}
+
+std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
+    const auto* bytes = static_cast<const char*>(buffer);
+    std::int32_t done = 0;
+    while (done < size) {
+        DWORD count = 0;
+        if (!WriteFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &count,
+                       nullptr) ||
+            count == 0) {
+            break;
+        }
+        done += static_cast<std::int32_t>(count);
+    }
+    return done;
+}
+
+std::int64_t FileLength(FileHandle file) {
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(Handle(file), &size) ? size.QuadPart : -1;
+}
+
+// The file grows with zero bytes past the old end.
+bool FileSetLength(FileHandle file, std::int64_t size) {
+    LARGE_INTEGER position{};
+    position.QuadPart = size;
+    return SetFilePointerEx(Handle(file), position, nullptr, FILE_BEGIN) &&
+           SetEndOfFile(Handle(file));
+}
+
+bool FileClose(FileHandle file) {
+    return CloseHandle(Handle(file)) != FALSE;
+}
+
+bool FileIsSameAs(FileHandle file, const char* path) {
+    HANDLE named = CreateFileA(path, 0, kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (named == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION open{};
+    BY_HANDLE_FILE_INFORMATION other{};
+    bool same = GetFileInformationByHandle(Handle(file), &open) &&
+                GetFileInformationByHandle(named, &other) &&
+                open.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+                open.nFileIndexHigh == other.nFileIndexHigh &&
+                open.nFileIndexLow == other.nFileIndexLow;
+    CloseHandle(named);
+    return same;
+}
