@@ -1,4 +1,5 @@
 # The Windows program: one self-contained GUI executable that needs no DLL beside it.
+set_target_properties(korvane PROPERTIES WIN32_EXECUTABLE ON)
 target_link_options(korvane PRIVATE -static -static-libgcc -static-libstdc++ -s)
 foreach(target korvane korvane_image)
     target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)

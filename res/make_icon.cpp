@@ -1,0 +1,209 @@
+// Draws the KORVANE application icon: a dark microchip with a yellow-to-orange lightning bolt.
+// Rebuild from the repository root:
+//   g++ -std=c++17 -O2 res/make_icon.cpp -o /tmp/make_icon && /tmp/make_icon res/korvane.ico
+//
+// Every size is drawn from its own pixel-snapped layout rather than scaled down from a large
+// picture, so the pins stay crisp at 16 px. All entries are BMP-style (DIB) images, not PNG, so
+// that every Windows version and resource tool can read them; the 8- and 24-bit copies serve
+// displays and programs that ignore alpha.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <vector>
+
+namespace {
+
+struct Rgba {
+    double r = 0, g = 0, b = 0, a = 0;
+};
+
+struct Point {
+    double x, y;
+};
+
+// Bolt outline in the unit square of the chip's inner area.
+const Point kBolt[] = {{0.52, 0.00}, {0.10, 0.58}, {0.42, 0.58}, {0.30, 1.00},
+                       {0.90, 0.38}, {0.58, 0.38}, {0.80, 0.00}};
+
+bool InsidePolygon(double x, double y, const Point* p, int n) {
+    bool inside = false;
+    for (int i = 0, j = n - 1; i < n; j = i++) {
+        if ((p[i].y > y) != (p[j].y > y) &&
+            x < (p[j].x - p[i].x) * (y - p[i].y) / (p[j].y - p[i].y) + p[i].x) {
+            inside = !inside;
+        }
+    }
+    return inside;
+}
+
+bool InsideRoundedSquare(double x, double y, double lo, double hi, double radius) {
+    if (x < lo || x >= hi || y < lo || y >= hi) {
+        return false;
+    }
+    const double cx = std::clamp(x, lo + radius, hi - radius);
+    const double cy = std::clamp(y, lo + radius, hi - radius);
+    return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
+}
+
+// Colour of the topmost shape at one sample point of a size x size icon.
+Rgba Sample(int size, double x, double y) {
+    const int pin = std::max(2, size / 8);
+    const int lo = pin, hi = size - pin;
+    const int edge = std::max(1, size / 24);
+    const int pinWidth = 2 * std::max(1, size / 24);
+    const int pitch = 2 * pinWidth;
+    const int pins = (hi - lo - 2 * pinWidth) / pitch + 1;
+    const int first = (size - pinWidth * (2 * pins - 1)) / 2;
+
+    const double inLo = lo + edge + size / 24, inHi = hi - edge - size / 24;
+    const double u = (x - inLo) / (inHi - inLo), v = (y - inLo) / (inHi - inLo);
+    if (InsidePolygon(u, v, kBolt, static_cast<int>(std::size(kBolt)))) {
+        const double t = std::clamp(v, 0.0, 1.0);
+        return {255, 236 - 86 * t, 80 - 64 * t, 255};
+    }
+    if (InsideRoundedSquare(x, y, lo, hi, size / 16.0)) {
+        if (InsideRoundedSquare(x, y, lo + edge, hi - edge, size / 16.0 - edge)) {
+            return {40, 44, 52, 255};
+        }
+        return {92, 100, 114, 255};
+    }
+    // The layout is square and centred, so one row of pin offsets serves all four sides.
+    for (int k = 0; k < pins; ++k) {
+        const double a = first + k * pitch, b = a + pinWidth;
+        const bool alongX = x >= a && x < b && (y < lo || y >= hi);
+        const bool alongY = y >= a && y < b && (x < lo || x >= hi);
+        if (alongX || alongY) {
+            return {150, 158, 170, 255};
+        }
+    }
+    return {};
+}
+
+// Straight (not premultiplied) RGBA, top row first, averaged over 8 x 8 samples per pixel.
+std::vector<Rgba> Render(int size) {
+    const int n = 8;
+    std::vector<Rgba> pixels(size * size);
+    for (int py = 0; py < size; ++py) {
+        for (int px = 0; px < size; ++px) {
+            Rgba sum;
+            for (int sy = 0; sy < n; ++sy) {
+                for (int sx = 0; sx < n; ++sx) {
+                    const Rgba c = Sample(size, px + (sx + 0.5) / n, py + (sy + 0.5) / n);
+                    sum.r += c.r * c.a, sum.g += c.g * c.a, sum.b += c.b * c.a, sum.a += c.a;
+                }
+            }
+            Rgba& p = pixels[py * size + px];
+            if (sum.a > 0) {
+                p = {sum.r / sum.a, sum.g / sum.a, sum.b / sum.a, sum.a / (n * n)};
+            }
+        }
+    }
+    return pixels;
+}
+
+using Bytes = std::vector<uint8_t>;
+
+void Put(Bytes& out, size_t value, int width) {
+    for (int i = 0; i < width; ++i) {
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+
+uint32_t Pack(const Rgba& c) {
+    auto byte = [](double v) { return static_cast<uint32_t>(std::clamp(v + 0.5, 0.0, 255.0)); };
+    return byte(c.r) << 16 | byte(c.g) << 8 | byte(c.b);
+}
+
+// One DIB icon image: header, palette, colour rows and AND mask, both bottom row first.
+Bytes EncodeImage(int size, int bits, const std::vector<Rgba>& pixels) {
+    // Without alpha a pixel is either shown or masked out; half-covered edge pixels decide by
+    // their coverage. The 32-bit image only masks fully clear pixels, for viewers that use the
+    // mask and ignore alpha.
+    auto masked = [&](const Rgba& p) { return bits == 32 ? p.a < 0.5 : p.a < 127.5; };
+
+    // Index 0 stays black so masked pixels leave the background untouched. The artwork blends
+    // only a few flat colours, so an exact palette fits; a drawing change that overflows it must
+    // fail here rather than ship a degraded image.
+    std::vector<uint32_t> palette(1, 0);
+    std::map<uint32_t, int> index{{0, 0}};
+    for (const Rgba& p : pixels) {
+        if (bits == 8 && !masked(p) && index.emplace(Pack(p), int(palette.size())).second) {
+            palette.push_back(Pack(p));
+        }
+    }
+    if (palette.size() > 256) {
+        std::fprintf(stderr, "make_icon: %d px artwork needs %zu colours\n", size, palette.size());
+        std::exit(1);
+    }
+    palette.resize(256, 0);
+
+    const int colourStride = (size * bits + 31) / 32 * 4, maskStride = (size + 31) / 32 * 4;
+    Bytes out;
+    Put(out, 40, 4), Put(out, size, 4), Put(out, 2 * size, 4), Put(out, 1, 2), Put(out, bits, 2);
+    Put(out, 0, 4), Put(out, (colourStride + maskStride) * size, 4);
+    Put(out, 0, 4), Put(out, 0, 4), Put(out, bits == 8 ? 256 : 0, 4), Put(out, 0, 4);
+    if (bits == 8) {
+        for (uint32_t c : palette) {
+            Put(out, c, 4);
+        }
+    }
+    Bytes mask;
+    for (int y = size - 1; y >= 0; --y) {
+        Bytes row(colourStride), maskRow(maskStride);
+        for (int x = 0; x < size; ++x) {
+            const Rgba& p = pixels[y * size + x];
+            const uint32_t c = masked(p) ? 0 : Pack(p);
+            if (bits == 8) {
+                row[x] = static_cast<uint8_t>(index[c]);
+            } else {
+                for (int i = 0; i < 3; ++i) {
+                    row[x * bits / 8 + i] = static_cast<uint8_t>(c >> (8 * i));
+                }
+                if (bits == 32) {
+                    row[x * 4 + 3] = static_cast<uint8_t>(masked(p) ? 0 : p.a + 0.5);
+                }
+            }
+            if (masked(p)) {
+                maskRow[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            }
+        }
+        out.insert(out.end(), row.begin(), row.end());
+        mask.insert(mask.end(), maskRow.begin(), maskRow.end());
+    }
+    out.insert(out.end(), mask.begin(), mask.end());
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* path = argc > 1 ? argv[1] : "res/korvane.ico";
+    const int sizes[] = {16, 24, 32, 48}, depths[] = {32, 8, 24};
+    const size_t count = std::size(sizes) * std::size(depths);
+    Bytes file, images;
+    Put(file, 0, 2), Put(file, 1, 2), Put(file, count, 2);
+    for (int size : sizes) {
+        const std::vector<Rgba> pixels = Render(size);
+        for (int bits : depths) {
+            const Bytes image = EncodeImage(size, bits, pixels);
+            Put(file, size, 1), Put(file, size, 1), Put(file, 0, 2), Put(file, 1, 2);
+            Put(file, bits, 2), Put(file, image.size(), 4);
+            Put(file, 6 + 16 * count + images.size(), 4);
+            images.insert(images.end(), image.begin(), image.end());
+        }
+    }
+    file.insert(file.end(), images.begin(), images.end());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(file.data()),
+              static_cast<std::streamsize>(file.size()));
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "make_icon: cannot write %s\n", path);
+        return 1;
+    }
+    return 0;
+}
