@@ -84,10 +84,15 @@ bool FileClose(FileHandle file) {
     return close(Descriptor(file)) == 0;
 }
 
+// An input that cannot be identified might be the named file, and opening that for writing
+// would cut it, so it counts as the same.
 bool FileIsSameAs(FileHandle file, const char* path) {
     struct stat open {};
     struct stat named {};
-    if (fstat(Descriptor(file), &open) != 0 || stat(path, &named) != 0) {
+    if (fstat(Descriptor(file), &open) != 0) {
+        return true;
+    }
+    if (stat(path, &named) != 0) {
         return false;
     }
     return open.st_dev == named.st_dev && open.st_ino == named.st_ino;

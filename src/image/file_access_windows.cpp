@@ -74,16 +74,20 @@ bool FileClose(FileHandle file) {
     return CloseHandle(Handle(file)) != FALSE;
 }
 
+// An input that cannot be identified might be the named file, and opening that for writing
+// would cut it, so it counts as the same.
 bool FileIsSameAs(FileHandle file, const char* path) {
+    BY_HANDLE_FILE_INFORMATION open{};
+    if (!GetFileInformationByHandle(Handle(file), &open)) {
+        return true;
+    }
     HANDLE named = CreateFileA(path, 0, kShareAll, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (named == INVALID_HANDLE_VALUE) {
         return false;
     }
-    BY_HANDLE_FILE_INFORMATION open{};
     BY_HANDLE_FILE_INFORMATION other{};
-    bool same = GetFileInformationByHandle(Handle(file), &open) &&
-                GetFileInformationByHandle(named, &other) &&
+    bool same = GetFileInformationByHandle(named, &other) &&
                 open.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
                 open.nFileIndexHigh == other.nFileIndexHigh &&
                 open.nFileIndexLow == other.nFileIndexLow;

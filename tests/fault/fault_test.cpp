@@ -1,0 +1,216 @@
+// Every system call of a conversion is made to fail in turn, and every transfer to come up short.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "fault/file_fault_seam.h"
+#include "image/convert_image.h"
+#include "test_files.h"
+#include "unit/throwing_fatal_stop.h"
+
+namespace {
+
+enum File { kFirmware, kCalibration, kOutput };
+
+const char kCompleted[] = "";
+const char kFirmwareOpen[] = "Ошибка открытия микропрограммы";
+const char kFirmwareRead[] = "Ошибка чтения микропрограммы";
+const char kCalibrationOpen[] = "Ошибка открытия калибровок";
+const char kCalibrationRead[] = "Ошибка чтения калибровок";
+const char kOutputOpen[] = "Ошибка открытия выходного файла";
+const char kWrite[] = "Ошибка записи файла";
+const char kOutputIsInput[] = "Выходной файл совпадает с входным";
+
+// Several firmware chunks, a calibration longer than its area, and a final length change.
+const struct Scenario {
+    bool calibrated;
+    int sizeByte;
+    std::size_t imageLength;
+} kScenarios[] = {{true, 0x05, 262144}, {false, 0x0A, 524288}};
+constexpr std::size_t kFirmwareSize = 140000;
+
+const char* const kCallNames[] = {"open", "stat", "fstat", "read", "write", "ftruncate", "close"};
+const char* const kFaultNames[] = {"fail", "nothing", "short", "interrupt"};
+
+// What a failure of this call must stop with. The first fstat of an input tells a folder from a
+// file and the second of the firmware takes its length; an fstat after them serves the same-file
+// check, where an input that cannot be identified must not be cut. A failing stat of the output
+// path means it names no existing file, so the conversion goes on.
+std::string StopFor(const Record& step, int nth) {
+    switch (step.call) {
+        case Call::Open:
+            return std::vector<std::string>{kFirmwareOpen, kCalibrationOpen, kOutputOpen}.at(
+                static_cast<std::size_t>(step.file));
+        case Call::Fstat:
+            if (nth == 0) {
+                return step.file == kFirmware ? kFirmwareOpen : kCalibrationOpen;
+            }
+            return step.file == kFirmware && nth == 1 ? kFirmwareRead : kOutputIsInput;
+        case Call::Stat:
+            return kCompleted;
+        case Call::Read:
+            return step.file == kFirmware ? kFirmwareRead : kCalibrationRead;
+        case Call::Write:
+        case Call::Truncate:
+            return kWrite;
+        case Call::Close:
+            // An input that has been read whole cannot spoil the image any more.
+            return step.file == kOutput ? kWrite : kCompleted;
+    }
+    return "?";
+}
+
+bool Transfers(Call call) {
+    return call == Call::Read || call == Call::Write;
+}
+
+bool ChangesOutput(const Record& r) {
+    return r.call == Call::Write || r.call == Call::Truncate ||
+           (r.call == Call::Open && r.file == kOutput);
+}
+
+// The output as the logged calls leave it: untouched until opened, then the image as far as it
+// was written, then cut or extended with zeros.
+Bytes OutputAfter(const std::vector<Record>& log, const Bytes& before, const Bytes& image) {
+    Bytes file = before;
+    std::size_t written = 0;
+    for (const Record& r : log) {
+        if (r.file != kOutput || r.result < 0) {
+            continue;
+        }
+        if (r.call == Call::Open) {
+            file.clear();
+        } else if (r.call == Call::Write) {
+            written += static_cast<std::size_t>(r.result);
+            file.assign(image.begin(), image.begin() + static_cast<long>(written));
+        } else if (r.call == Call::Truncate) {
+            file.resize(static_cast<std::size_t>(r.asked), 0x00);
+        }
+    }
+    return file;
+}
+
+class FaultTest : public ScratchTest {
+  protected:
+    void Prepare(const Scenario& s) {
+        Bytes firmware = Firmware(kFirmwareSize, s.sizeByte);
+        WriteBytes(Path("fw"), firmware);
+        calibration_ = s.calibrated ? Path("cal") : "";
+        Bytes calibration = Pattern(40000, 4);
+        if (s.calibrated) {
+            WriteBytes(calibration_, calibration);
+        }
+        // The image from fixed offsets.
+        image_.assign(0x10010, 0xFF);
+        if (s.calibrated) {
+            std::copy_n(calibration.begin(), 0x8000, image_.begin() + 0x8000);
+        }
+        const Bytes prefix = {0x90, 0x48, 0x24, 0x42};
+        std::copy(prefix.begin(), prefix.end(), image_.begin() + 0x10000);
+        image_.insert(image_.end(), firmware.begin(), firmware.end());
+        image_.resize(s.imageLength, 0x00);
+    }
+
+    // Returns the stop text, or kCompleted.
+    std::string Run(long faultAt, Fault fault, std::vector<Record>& log) {
+        WriteBytes(Path("out"), before_);
+        std::string stop = kCompleted;
+        ArmSeam({Path("fw"), calibration_, Path("out")}, faultAt, fault);
+        try {
+            ConvertImage(Path("fw").c_str(), calibration_.c_str(), Path("out").c_str());
+        } catch (const StopSignal& signal) {
+            stop = signal.text;
+        }
+        log = DisarmSeam();
+        return stop;
+    }
+
+    std::vector<Record> DryRun() {
+        std::vector<Record> log;
+        EXPECT_EQ(Run(-1, Fault::Fail, log), kCompleted);
+        EXPECT_EQ(ReadBytes(Path("out")), image_);
+        auto count = [&log](Call call, int file) {
+            return std::count_if(log.begin(), log.end(),
+                                 [&](const Record& r) { return r.call == call && r.file == file; });
+        };
+        // Guards against a call the seam does not see, such as a renamed libc entry.
+        EXPECT_EQ(count(Call::Open, kOutput), 1);
+        EXPECT_GE(count(Call::Read, kFirmware), 3);
+        EXPECT_GE(count(Call::Write, kOutput), 6);
+        EXPECT_EQ(count(Call::Truncate, kOutput), 1);
+        EXPECT_EQ(count(Call::Close, kOutput), 1);
+        return log;
+    }
+
+    static std::string Describe(const std::vector<Record>& log, std::size_t k, Fault fault) {
+        const Record& r = log[k];
+        return "call " + std::to_string(k) + ": " + kCallNames[static_cast<int>(r.call)] +
+               " on file " + std::to_string(r.file) + " asking " + std::to_string(r.asked) +
+               ", fault " + kFaultNames[static_cast<int>(fault)];
+    }
+
+    std::string calibration_;
+    Bytes image_;
+    const Bytes before_ = Pattern(600000, 9);
+};
+
+TEST_F(FaultTest, EachFailingCallStopsWithItsTextAndNothingIsWrittenAfterIt) {
+    for (const Scenario& s : kScenarios) {
+        Prepare(s);
+        const std::vector<Record> dry = DryRun();
+        for (std::size_t k = 0; k < dry.size(); ++k) {
+            int nth = static_cast<int>(std::count_if(
+                dry.begin(), dry.begin() + static_cast<long>(k),
+                [&](const Record& r) { return r.call == dry[k].call && r.file == dry[k].file; }));
+            const std::string expected = StopFor(dry[k], nth);
+            for (Fault fault : {Fault::Fail, Fault::Nothing}) {
+                if (fault == Fault::Nothing && !Transfers(dry[k].call)) {
+                    continue;
+                }
+                SCOPED_TRACE(Describe(dry, k, fault));
+                std::vector<Record> log;
+                EXPECT_EQ(Run(static_cast<long>(k), fault, log), expected);
+                ASSERT_GT(log.size(), k);
+                EXPECT_EQ(log[k].call, dry[k].call);
+                if (expected != kCompleted) {
+                    EXPECT_TRUE(std::none_of(log.begin() + static_cast<long>(k) + 1, log.end(),
+                                             ChangesOutput));
+                }
+                Bytes output = ReadBytes(Path("out"));
+                EXPECT_EQ(output, OutputAfter(log, before_, image_));
+                if (expected == kCompleted) {
+                    EXPECT_EQ(output, image_);
+                } else if (dry[k].call == Call::Open || dry[k].call == Call::Fstat ||
+                           dry[k].call == Call::Stat) {
+                    // Opening the files, taking the length and the same-file check all come
+                    // before the output is touched, and a failed open cuts nothing.
+                    EXPECT_EQ(output, before_);
+                }
+            }
+        }
+    }
+}
+
+TEST_F(FaultTest, AnInterruptedOrPartialTransferIsResumedToTheExactImage) {
+    for (const Scenario& s : kScenarios) {
+        Prepare(s);
+        const std::vector<Record> dry = DryRun();
+        for (std::size_t k = 0; k < dry.size(); ++k) {
+            for (Fault fault : {Fault::Short, Fault::Interrupt}) {
+                if (!Transfers(dry[k].call) &&
+                    !(dry[k].call == Call::Truncate && fault == Fault::Interrupt)) {
+                    continue;
+                }
+                SCOPED_TRACE(Describe(dry, k, fault));
+                std::vector<Record> log;
+                EXPECT_EQ(Run(static_cast<long>(k), fault, log), kCompleted);
+                EXPECT_GT(log.size(), dry.size());
+                EXPECT_EQ(ReadBytes(Path("out")), image_);
+            }
+        }
+    }
+}
+
+}  // namespace
