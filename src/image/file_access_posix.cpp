@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "image/file_access.h"
+#include "image/transfer_loop.h"
 
 namespace {
 
@@ -34,34 +35,24 @@ FileHandle FileCreateForWriting(const char* path) {
 
 std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size) {
     auto* bytes = static_cast<char*>(buffer);
-    std::int32_t done = 0;
-    while (done < size) {
-        ssize_t count = read(Descriptor(file), bytes + done, static_cast<size_t>(size - done));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            break;
-        }
-        done += static_cast<std::int32_t>(count);
-    }
-    return done;
+    return TransferAll(size, [&](std::int32_t done) {
+        ssize_t count = 0;
+        do {
+            count = read(Descriptor(file), bytes + done, static_cast<size_t>(size - done));
+        } while (count < 0 && errno == EINTR);
+        return static_cast<std::int32_t>(count);
+    });
 }
 
 std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
     const auto* bytes = static_cast<const char*>(buffer);
-    std::int32_t done = 0;
-    while (done < size) {
-        ssize_t count = write(Descriptor(file), bytes + done, static_cast<size_t>(size - done));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            break;
-        }
-        done += static_cast<std::int32_t>(count);
-    }
-    return done;
+    return TransferAll(size, [&](std::int32_t done) {
+        ssize_t count = 0;
+        do {
+            count = write(Descriptor(file), bytes + done, static_cast<size_t>(size - done));
+        } while (count < 0 && errno == EINTR);
+        return static_cast<std::int32_t>(count);
+    });
 }
 
 std::int64_t FileLength(FileHandle file) {

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "image/file_access.h"
+#include "image/transfer_loop.h"
 
 namespace {
 
@@ -29,32 +30,22 @@ FileHandle FileCreateForWriting(const char* path) {
 
 std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size) {
     auto* bytes = static_cast<char*>(buffer);
-    std::int32_t done = 0;
-    while (done < size) {
+    return TransferAll(size, [&](std::int32_t done) {
         DWORD count = 0;
-        if (!ReadFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &count,
-                      nullptr) ||
-            count == 0) {
-            break;
-        }
-        done += static_cast<std::int32_t>(count);
-    }
-    return done;
+        BOOL ok =
+            ReadFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &count, nullptr);
+        return ok ? static_cast<std::int32_t>(count) : 0;
+    });
 }
 
 std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
     const auto* bytes = static_cast<const char*>(buffer);
-    std::int32_t done = 0;
-    while (done < size) {
+    return TransferAll(size, [&](std::int32_t done) {
         DWORD count = 0;
-        if (!WriteFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &count,
-                       nullptr) ||
-            count == 0) {
-            break;
-        }
-        done += static_cast<std::int32_t>(count);
-    }
-    return done;
+        BOOL ok =
+            WriteFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &count, nullptr);
+        return ok ? static_cast<std::int32_t>(count) : 0;
+    });
 }
 
 std::int64_t FileLength(FileHandle file) {
