@@ -1,0 +1,132 @@
+// Checks the record the front end hands to the file dialogs, field by field, and what it leaves in
+// the path buffer. The program's calls go through the import pointers, so pointing those at the
+// stand-ins below keeps comdlg32 out of this executable altogether.
+#include <windows.h>
+// windows.h must come first.
+#include <commdlg.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/front_end.h"
+
+namespace {
+
+std::string Problems;
+
+void Expect(bool condition, const char* what) {
+    if (!condition) {
+        Problems += Problems.empty() ? ": " : ", ";
+        Problems += what;
+    }
+}
+
+OPENFILENAMEA Seen;
+const char* Called = nullptr;
+BOOL Result = FALSE;
+char Written[kPathBufferSize];
+
+// Like the real dialogs: writes the buffer and the offsets, so that the next call must reset them.
+BOOL Answer(LPOPENFILENAMEA record, const char* name) {
+    Seen = *record;
+    Called = name;
+    std::memset(Written, 'R', sizeof Written);
+    std::strcpy(Written, "Z:\\chosen.bin");
+    std::memcpy(record->lpstrFile, Written, sizeof Written);
+    record->nFileOffset = 3;
+    record->nFileExtension = 10;
+    record->Flags |= OFN_READONLY;
+    return Result;
+}
+
+#define FIELD(name) \
+    { #name, offsetof(OPENFILENAMEA, name), sizeof(OPENFILENAMEA::name) }
+const struct {
+    const char* name;
+    std::size_t offset;
+    std::size_t size;
+} Fields[] = {
+    FIELD(lStructSize),       FIELD(hwndOwner),      FIELD(hInstance),     FIELD(lpstrFilter),
+    FIELD(lpstrCustomFilter), FIELD(nMaxCustFilter), FIELD(nFilterIndex),  FIELD(lpstrFile),
+    FIELD(nMaxFile),          FIELD(lpstrFileTitle), FIELD(nMaxFileTitle), FIELD(lpstrInitialDir),
+    FIELD(lpstrTitle),        FIELD(Flags),          FIELD(nFileOffset),   FIELD(nFileExtension),
+    FIELD(lpstrDefExt),       FIELD(lCustData),      FIELD(lpfnHook),      FIELD(lpTemplateName),
+    FIELD(pvReserved),        FIELD(dwReserved),     FIELD(FlagsEx)};
+#undef FIELD
+
+}  // namespace
+
+extern "C" {
+BOOL WINAPI StandInOpen(LPOPENFILENAMEA record) {
+    return Answer(record, "open");
+}
+BOOL WINAPI StandInSave(LPOPENFILENAMEA record) {
+    return Answer(record, "save");
+}
+extern BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEA) __asm__("__imp__GetOpenFileNameA@4");
+extern BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEA) __asm__("__imp__GetSaveFileNameA@4");
+BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEA) = StandInOpen;
+BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEA) = StandInSave;
+}
+
+int main() {
+    const struct {
+        FileDialogKind kind;
+        BOOL result;
+        const char* function;
+        DWORD flags;
+    } rows[] = {
+        {FileDialogKind::Save, TRUE, "save", 0x8802},
+        {FileDialogKind::Open, FALSE, "open", 0x1800},
+        {FileDialogKind::Open, TRUE, "open", 0x1800},
+        {FileDialogKind::Save, FALSE, "save", 0x8802},
+    };
+    int failed = 0;
+    for (const auto& r : rows) {
+        Problems.clear();
+        // One byte on each side shows that nothing outside the 260 bytes is touched.
+        char buffer[kPathBufferSize + 2];
+        std::memset(buffer, 'Q', sizeof buffer);
+        char* path = buffer + 1;
+        const char title[] = "title";
+        Called = nullptr;
+        Result = r.result;
+        PickFile(r.kind, path, title);
+
+        Expect(Called && std::strcmp(Called, r.function) == 0, "wrong dialog or none");
+        Expect(Seen.lpstrInitialDir && std::strcmp(Seen.lpstrInitialDir, ".\\") == 0,
+               "initial folder is not .\\");
+        OPENFILENAMEA expected;
+        std::memset(&expected, 0, sizeof expected);
+        expected.lStructSize = 88;
+        expected.nFilterIndex = 0xFFFFFFFF;
+        expected.lpstrFile = path;
+        expected.nMaxFile = 259;
+        expected.lpstrInitialDir = Seen.lpstrInitialDir;
+        expected.lpstrTitle = title;
+        expected.Flags = r.flags;
+        std::size_t covered = 0;
+        for (const auto& field : Fields) {
+            covered += field.size;
+            Expect(std::memcmp(reinterpret_cast<char*>(&Seen) + field.offset,
+                               reinterpret_cast<char*>(&expected) + field.offset, field.size) == 0,
+                   field.name);
+        }
+        Expect(covered == 88, "the field list does not cover the whole record");
+
+        char wanted[kPathBufferSize];
+        if (r.result) {
+            std::memcpy(wanted, Written, sizeof wanted);
+        } else {
+            std::memset(wanted, 0, sizeof wanted);
+        }
+        Expect(std::memcmp(path, wanted, kPathBufferSize) == 0, "path buffer");
+        Expect(buffer[0] == 'Q' && buffer[kPathBufferSize + 1] == 'Q', "bytes beside the buffer");
+        std::printf("%s dialog record, %s dialog %s%s\n", Problems.empty() ? "ok  " : "FAIL",
+                    r.function, r.result ? "chosen" : "cancelled", Problems.c_str());
+        failed += Problems.empty() ? 0 : 1;
+    }
+    return failed == 0 ? 0 : 1;
+}
