@@ -21,17 +21,18 @@ bool ReadAnswer(const char* prompt) {
     std::printf("%s: ", prompt);
     std::fflush(stdout);
     std::size_t length = 0;
+    std::size_t lineLength = 0;
     int c = std::getchar();
     if (c == EOF) {
         std::putchar('\n');
         return false;
     }
-    for (; c != EOF && c != '\n'; c = std::getchar()) {
+    for (; c != EOF && c != '\n'; c = std::getchar(), ++lineLength) {
         if (length < sizeof Answer - 1) {
             Answer[length++] = static_cast<char>(c);
         }
     }
-    if (length > 0 && Answer[length - 1] == '\r') {
+    if (lineLength == length && length > 0 && Answer[length - 1] == '\r') {
         --length;
     }
     Answer[length] = '\0';

@@ -47,6 +47,12 @@ TEST_F(PromptTest, OneArgumentAsksForCalibrationAndOutputAndAnEmptyCalibrationMe
     EXPECT_EQ(image[0x8000], 0xFF);
 }
 
+TEST_F(PromptTest, CarriageReturnBeforeTheLineEndIsNoPartOfTheAnswer) {
+    Outcome outcome = Run({Path("fw")}, "\r\n" + Path("out") + "\r\n");
+    EXPECT_EQ(outcome.out, kAskCalibration + kAskOutput + kDone);
+    EXPECT_EQ(ReadBytes(Path("out")).size(), 524288u);
+}
+
 TEST_F(PromptTest, CancelledOutputEndsSilentlyWithoutAFile) {
     for (const std::string& input : {std::string("\n"), std::string()}) {
         Outcome outcome = Run({Path("fw"), Path("cal")}, input);
