@@ -1,8 +1,8 @@
 // What the run sequence needs of the screen. Each platform has its own implementation.
 #pragma once
 
-#include "app/fatal_stop.h"
 #include "app/path_buffer.h"
+#include "core/fatal_stop.h"
 
 enum class FileDialogKind { Open, Save };
 

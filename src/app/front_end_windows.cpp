@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "app/front_end.h"
-#include "app/message_catalogue.h"
+#include "core/message_catalogue.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "app/front_end.h"
-#include "app/message_catalogue.h"
 #include "app/path_buffer.h"
+#include "core/message_catalogue.h"
 #include "image/convert_image.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
-#include "app/fatal_stop.h"
-#include "app/message_catalogue.h"
+#include "core/fatal_stop.h"
+#include "core/message_catalogue.h"
 #include "image/file_access.h"
 #include "image/image_layout.h"
 

@@ -8,7 +8,7 @@
 #include "fault/file_fault_seam.h"
 #include "image/convert_image.h"
 #include "test_files.h"
-#include "unit/throwing_fatal_stop.h"
+#include "unit/core/throwing_fatal_stop.h"
 
 namespace {
 

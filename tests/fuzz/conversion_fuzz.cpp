@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "image/convert_image.h"
-#include "unit/throwing_fatal_stop.h"
+#include "unit/core/throwing_fatal_stop.h"
 
 namespace {
 

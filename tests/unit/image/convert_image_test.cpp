@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "test_files.h"
-#include "unit/throwing_fatal_stop.h"
+#include "unit/core/throwing_fatal_stop.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "unit/throwing_fatal_stop.h"
+#include "unit/core/throwing_fatal_stop.h"
 
 void FatalStop(const char* text) {
     throw StopSignal{text};

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/fatal_stop.h"
+#include "core/fatal_stop.h"
 
 // What the test build's FatalStop throws, so that the test process lives on.
 struct StopSignal {
