@@ -1,5 +1,6 @@
-// The terminal stands in for the dialogs and message boxes: prompts and answers on the standard
-// streams, with the same rules the system dialogs would apply to the chosen path.
+// The terminal stands in for the dialogs and message boxes, with the same rules the system dialogs
+// would apply to the chosen path. All it says goes to standard error: standard output may be the
+// image itself.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,32 +16,41 @@ namespace {
 char Answer[kPathBufferSize + 1];
 char Folder[kPathBufferSize];
 
-// Reads one line without its line end. False at end of input with nothing read; an over-long
-// line is consumed whole and left longer than kPathMaxLength.
-bool ReadAnswer(const char* prompt) {
-    std::printf("%s: ", prompt);
-    std::fflush(stdout);
-    std::size_t length = 0;
-    std::size_t lineLength = 0;
-    int c = std::getchar();
-    if (c == EOF) {
-        std::putchar('\n');
-        return false;
-    }
-    for (; c != EOF && c != '\n'; c = std::getchar(), ++lineLength) {
-        if (length < sizeof Answer - 1) {
-            Answer[length++] = static_cast<char>(c);
-        }
-    }
-    if (lineLength == length && length > 0 && Answer[length - 1] == '\r') {
-        --length;
-    }
-    Answer[length] = '\0';
-    return true;
+void Note(const char* text) {
+    std::fprintf(stderr, "%s\n", text);
 }
 
-void Note(const char* text) {
-    std::printf("%s\n", text);
+// Reads one line without its line end. False at end of input with nothing read. A line that a
+// PathBuffer could only hold cut, or that a NUL byte would cut, is refused and asked again.
+bool ReadAnswer(const char* prompt) {
+    for (;;) {
+        std::fprintf(stderr, "%s: ", prompt);
+        int c = std::getchar();
+        if (c == EOF) {
+            std::fputc('\n', stderr);
+            return false;
+        }
+        std::size_t length = 0;
+        std::size_t lineLength = 0;
+        bool holdsNul = false;
+        for (; c != EOF && c != '\n'; c = std::getchar(), ++lineLength) {
+            holdsNul = holdsNul || c == '\0';
+            if (length < sizeof Answer - 1) {
+                Answer[length++] = static_cast<char>(c);
+            }
+        }
+        if (lineLength == length && length > 0 && Answer[length - 1] == '\r') {
+            --length;
+        }
+        Answer[length] = '\0';
+        if (holdsNul) {
+            Note(MessageCatalogue::kNoteNulInPath);
+        } else if (length > kPathMaxLength) {
+            Note(MessageCatalogue::kPathTooLong);
+        } else {
+            return true;
+        }
+    }
 }
 
 bool IsFolder(const char* path) {
@@ -105,7 +115,7 @@ void PickFile(FileDialogKind kind, PathBuffer path, const char* title) {
     std::memset(path, 0, kPathBufferSize);
     while (ReadAnswer(title)) {
         std::size_t length = std::strlen(Answer);
-        if (length == 0 || length > kPathMaxLength) {
+        if (length == 0) {
             return;
         }
         // Kept apart from Answer, which the replace question reuses.
@@ -118,11 +128,11 @@ void PickFile(FileDialogKind kind, PathBuffer path, const char* title) {
 }
 
 void ShowInfo(const char* text, const char* caption) {
-    std::printf("%s: %s\n", caption, text);
-    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
 void EndProcess() {
+    std::fflush(stdout);
     _exit(0);
 }
 

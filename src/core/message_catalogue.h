@@ -24,12 +24,32 @@ inline constexpr char kFirmwareReadError[] = "Ошибка чтения микр
 inline constexpr char kInterruptTableMissing[] = "Таблица прерываний не найдена";
 inline constexpr char kFirmwareTooLarge[] = "Микропрограмма слишком велика";
 inline constexpr char kOutputIsInput[] = "Выходной файл совпадает с входным";
+inline constexpr char kPathTooLong[] = "Путь длиннее 259 байт";
 
 // The terminal stands in for the file dialogs with these.
 inline constexpr char kNoteFileNotFound[] = "Файл не найден.";
 inline constexpr char kNoteFolderNotFound[] = "Папка не найдена.";
 inline constexpr char kNoteIsFolder[] = "Это папка, укажите файл.";
 inline constexpr char kNoteReadOnly[] = "Файл только для чтения.";
+inline constexpr char kNoteNulInPath[] = "Путь содержит нулевой байт";
 inline constexpr char kReplaceQuestion[] = "Файл уже существует. Заменить? (да/нет)";
+
+// The native program's start-up and its two options.
+inline constexpr char kNoNullDevice[] = "Не удалось открыть /dev/null";
+inline constexpr char kVersionText[] = "KORVANE 1.0\n";
+inline constexpr char kHelpText[] =
+    "Использование: korvane [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n"
+    "       korvane --help | --version\n"
+    "Собирает флеш-образ из микропрограммы и необязательного файла калибровок.\n"
+    "\n"
+    "  МИКРОПРОГРАММА  файл микропрограммы, с таблицей прерываний (0xFA по смещению 0x200)\n"
+    "  КАЛИБРОВКИ      файл калибровок, первые 32768 байт; \"-\" - без калибровок\n"
+    "  ВЫХОДНОЙ_ФАЙЛ   создаваемый флеш-образ\n"
+    "\n"
+    "Недостающие пути спрашиваются по очереди; пустой ответ отменяет выбор,\n"
+    "для калибровок он означает образ без калибровок. Путь длиннее 259 байт\n"
+    "не принимается. Аргумент \"--\" перед путями отменяет разбор ключей.\n"
+    "\n"
+    "Код завершения: 0 - образ собран или выбор отменён, 1 - ошибка.\n";
 
 }  // namespace MessageCatalogue

@@ -55,12 +55,24 @@ std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
     });
 }
 
+// A block device states no length of its own but can be measured. A pipe, socket, terminal or
+// other device has none until it has been read to its end, so it has none here.
 std::int64_t FileLength(FileHandle file) {
     struct stat status {};
     if (fstat(Descriptor(file), &status) != 0) {
         return -1;
     }
-    return status.st_size;
+    if (S_ISREG(status.st_mode)) {
+        return status.st_size;
+    }
+    if (!S_ISBLK(status.st_mode)) {
+        return -1;
+    }
+    off_t end = lseek(Descriptor(file), 0, SEEK_END);
+    if (end < 0 || lseek(Descriptor(file), 0, SEEK_SET) != 0) {
+        return -1;
+    }
+    return end;
 }
 
 bool FileSetLength(FileHandle file, std::int64_t size) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -16,16 +17,12 @@ std::string Slurp(const std::string& path) {
     return text.str();
 }
 
-}  // namespace
-
-Outcome RunKorvane(const std::vector<std::string>& arguments, const std::string& input,
-                   const std::string& scratch) {
+// Runs words with input as standard input; a death by a signal is told as a shell tells it.
+Outcome Spawn(std::vector<std::string> words, const std::string& input,
+              const std::string& scratch) {
     const std::string in = scratch + "/.stdin", out = scratch + "/.stdout",
                       err = scratch + "/.stderr";
     std::ofstream(in, std::ios::binary) << input;
-
-    std::vector<std::string> words = {KORVANE_PROGRAM};
-    words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words) {
         argv.push_back(word.data());
@@ -40,12 +37,27 @@ Outcome RunKorvane(const std::vector<std::string>& arguments, const std::string&
     Outcome outcome;
     pid_t pid = 0;
     int wait = 0;
-    if (posix_spawn(&pid, KORVANE_PROGRAM, &actions, nullptr, argv.data(), nullptr) == 0 &&
-        waitpid(pid, &wait, 0) == pid && WIFEXITED(wait)) {
-        outcome.status = WEXITSTATUS(wait);
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0 &&
+        waitpid(pid, &wait, 0) == pid) {
+        outcome.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : 128 + WTERMSIG(wait);
     }
     posix_spawn_file_actions_destroy(&actions);
     outcome.out = Slurp(out);
     outcome.err = Slurp(err);
     return outcome;
+}
+
+}  // namespace
+
+Outcome RunKorvane(const std::vector<std::string>& arguments, const std::string& input,
+                   const std::string& scratch) {
+    std::vector<std::string> words = {KORVANE_PROGRAM};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    return Spawn(words, input, scratch);
+}
+
+Outcome RunShell(const std::string& script, const std::string& scratch) {
+    return Spawn(
+        {"bash", "-c", "cd \"$1\" || exit 99\nK=$2\n" + script, "bash", scratch, KORVANE_PROGRAM},
+        "", scratch);
 }

@@ -13,3 +13,6 @@ struct Outcome {
 // using scratch as a place for the streams.
 Outcome RunKorvane(const std::vector<std::string>& arguments, const std::string& input,
                    const std::string& scratch);
+
+// Runs a bash script in scratch, with standard input empty and the program's path in $K.
+Outcome RunShell(const std::string& script, const std::string& scratch);

@@ -33,8 +33,8 @@ class ProgramTest : public ScratchTest {
 TEST_F(ProgramTest, ThreePathsBuildTheImageAndSayDone) {
     Outcome outcome = Run({Path("fw"), Path("cal"), Path("out")});
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.out, kDone);
-    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(outcome.err, kDone);
+    EXPECT_EQ(outcome.out, "");
     Bytes image = ReadBytes(Path("out"));
     ASSERT_EQ(image.size(), 262144u);
     EXPECT_EQ(image[0x7FFF], 0xFF);
@@ -49,7 +49,7 @@ TEST_F(ProgramTest, ThreePathsBuildTheImageAndSayDone) {
 
 TEST_F(ProgramTest, HyphenAloneMeansNoCalibrationAndFourthArgumentIsIgnored) {
     Outcome outcome = Run({Path("fw"), "-", Path("out"), Path("fourth")});
-    EXPECT_EQ(outcome.out, kDone);
+    EXPECT_EQ(outcome.err, kDone);
     Bytes image = ReadBytes(Path("out"));
     ASSERT_EQ(image.size(), 262144u);
     EXPECT_EQ(image[0x8000], 0xFF);
@@ -70,13 +70,20 @@ TEST_F(ProgramTest, EmptyFirmwareOrOutputArgumentEndsSilently) {
     EXPECT_FALSE(Exists(Path("out")));
 }
 
-TEST_F(ProgramTest, LongArgumentIsCutAfter259Bytes) {
+// A cut path would name another file: here the 259-byte one, which must stay as it is.
+TEST_F(ProgramTest, PathArgumentOfMoreThan259BytesIsRefusedBeforeAnyFileIsOpened) {
     std::string path = Path(std::string(259 - dir_.size() - 1, 'f'));
     ASSERT_EQ(path.size(), 259u);
     WriteBytes(path, firmware_);
-    Outcome outcome = Run({path + std::string(41, 'x'), "-", Path("out")});
-    EXPECT_EQ(outcome.out, kDone);
-    EXPECT_EQ(ReadBytes(Path("out")).size(), 262144u);
+    EXPECT_EQ(Run({path, "-", Path("out")}).err, kDone);
+    WriteBytes(Path("out"), {5});
+    for (const auto& arguments : {std::vector<std::string>{path + "xxxx", "-", Path("out")},
+                                  std::vector<std::string>{Path("fw"), path + "x", Path("out")},
+                                  std::vector<std::string>{Path("fw"), "-", path + "xxxx"}}) {
+        ExpectStop(Run(arguments), "Путь длиннее 259 байт");
+    }
+    EXPECT_EQ(ReadBytes(path), firmware_);
+    EXPECT_EQ(ReadBytes(Path("out")), Bytes{5});
 }
 
 TEST_F(ProgramTest, EachFailureNamesItsCauseAndLeavesTheDiskAsExpected) {

@@ -29,10 +29,10 @@ class PromptTest : public ScratchTest {
 TEST_F(PromptTest, NoArgumentsShowsAboutThenAsksForAllThreeInOrder) {
     Outcome outcome = Run({}, Path("fw") + "\n" + Path("cal") + "\n" + Path("out") + "\n");
     EXPECT_EQ(outcome.status, 0);
-    ASSERT_EQ(outcome.out.rfind(kAbout, 0), 0u) << outcome.out;
-    std::size_t aboutEnd = outcome.out.find('\n');
-    EXPECT_EQ(outcome.out.substr(aboutEnd - 1, 2), ".\n");
-    EXPECT_EQ(outcome.out.substr(aboutEnd + 1),
+    ASSERT_EQ(outcome.err.rfind(kAbout, 0), 0u) << outcome.err;
+    std::size_t aboutEnd = outcome.err.find('\n');
+    EXPECT_EQ(outcome.err.substr(aboutEnd - 1, 2), ".\n");
+    EXPECT_EQ(outcome.err.substr(aboutEnd + 1),
               kAskFirmware + kAskCalibration + kAskOutput + kDone);
     Bytes image = ReadBytes(Path("out"));
     ASSERT_EQ(image.size(), 524288u);
@@ -41,7 +41,7 @@ TEST_F(PromptTest, NoArgumentsShowsAboutThenAsksForAllThreeInOrder) {
 
 TEST_F(PromptTest, OneArgumentAsksForCalibrationAndOutputAndAnEmptyCalibrationMeansNone) {
     Outcome outcome = Run({Path("fw")}, "\n" + Path("out") + "\n");
-    EXPECT_EQ(outcome.out, kAskCalibration + kAskOutput + kDone);
+    EXPECT_EQ(outcome.err, kAskCalibration + kAskOutput + kDone);
     Bytes image = ReadBytes(Path("out"));
     ASSERT_EQ(image.size(), 524288u);
     EXPECT_EQ(image[0x8000], 0xFF);
@@ -49,7 +49,7 @@ TEST_F(PromptTest, OneArgumentAsksForCalibrationAndOutputAndAnEmptyCalibrationMe
 
 TEST_F(PromptTest, CarriageReturnBeforeTheLineEndIsNoPartOfTheAnswer) {
     Outcome outcome = Run({Path("fw")}, "\r\n" + Path("out") + "\r\n");
-    EXPECT_EQ(outcome.out, kAskCalibration + kAskOutput + kDone);
+    EXPECT_EQ(outcome.err, kAskCalibration + kAskOutput + kDone);
     EXPECT_EQ(ReadBytes(Path("out")).size(), 524288u);
 }
 
@@ -57,13 +57,13 @@ TEST_F(PromptTest, CancelledOutputEndsSilentlyWithoutAFile) {
     for (const std::string& input : {std::string("\n"), std::string()}) {
         Outcome outcome = Run({Path("fw"), Path("cal")}, input);
         EXPECT_EQ(outcome.status, 0);
-        EXPECT_EQ(outcome.out.rfind(kAskOutput, 0), 0u);
-        EXPECT_EQ(outcome.out.find(kDone), std::string::npos);
-        EXPECT_EQ(outcome.err, "");
+        EXPECT_EQ(outcome.err.rfind(kAskOutput, 0), 0u);
+        EXPECT_EQ(outcome.err.find(kDone), std::string::npos);
+        EXPECT_EQ(outcome.out, "");
     }
     Outcome outcome = Run({}, "");
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.out.find(kAskCalibration), std::string::npos);
+    EXPECT_EQ(outcome.err.find(kAskCalibration), std::string::npos);
     EXPECT_FALSE(Exists(Path("out")));
 }
 
@@ -73,10 +73,10 @@ TEST_F(PromptTest, OpenAsksAgainUntilAnExistingFileIsNamed) {
                                   Path("out") + "\n");
     EXPECT_EQ(outcome.status, 0);
     const std::string notFound = "Файл не найден.\n";
-    EXPECT_NE(outcome.out.find(kAskFirmware + notFound + kAskFirmware + notFound + kAskFirmware +
+    EXPECT_NE(outcome.err.find(kAskFirmware + notFound + kAskFirmware + notFound + kAskFirmware +
                                kAskCalibration + notFound + kAskCalibration + kAskOutput + kDone),
               std::string::npos)
-        << outcome.out;
+        << outcome.err;
     EXPECT_EQ(ReadBytes(Path("out")).size(), 524288u);
 }
 
@@ -88,7 +88,7 @@ TEST_F(PromptTest, SaveFollowsTheSaveDialogRules) {
     std::string input = Path("none/out") + "\n" + Path("folder") + "\n" + Path("locked") + "\n" +
                         Path("old") + "\nнет\n" + Path("old") + "\nда\n";
     Outcome outcome = Run({Path("fw"), "-"}, input);
-    EXPECT_EQ(outcome.out, kAskOutput + "Папка не найдена.\n" + kAskOutput +
+    EXPECT_EQ(outcome.err, kAskOutput + "Папка не найдена.\n" + kAskOutput +
                                "Это папка, укажите файл.\n" + kAskOutput +
                                "Файл только для чтения.\n" + kAskOutput + kAskReplace + kAskOutput +
                                kAskReplace + kDone);
@@ -103,13 +103,25 @@ TEST_F(PromptTest, RefusedReplacementAtEndOfInputIsACancel) {
     EXPECT_EQ(ReadBytes(Path("old")), Bytes{1});
 }
 
-TEST_F(PromptTest, PathLongerThan259BytesIsACancel) {
-    Outcome outcome = Run({Path("fw"), "-"}, "/tmp/" + std::string(255, 'o') + "\n");
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.out, kAskOutput);
-    outcome = Run({Path("fw")}, "/tmp/" + std::string(255, 'c') + "\n" + Path("out") + "\n");
-    EXPECT_EQ(outcome.out, kAskCalibration + kAskOutput + kDone);
-    EXPECT_EQ(ReadBytes(Path("out"))[0x8000], 0xFF);
+// Only an empty line or the end of input cancels. An answer that a path buffer would cut, at 259
+// bytes and a carriage return, or that a NUL byte would cut, is refused and asked again.
+TEST_F(PromptTest, AnswerThatWouldBeCutIsAskedAgain) {
+    std::string calibrationPath = Path(std::string(259 - dir_.size() - 1, 'c'));
+    ASSERT_EQ(calibrationPath.size(), 259u);
+    Bytes calibration = Pattern(32768, 6);
+    WriteBytes(calibrationPath, calibration);
+    WriteBytes(Path("old"), {1});
+    const std::string nul(1, '\0');
+    Outcome outcome = Run({Path("fw")}, calibrationPath + "x\n" + calibrationPath + "\rx\n" +
+                                            Path("cal") + nul + "x\n" + calibrationPath + "\r\n" +
+                                            Path("old") + "\nда" + nul + "x\nда\n");
+    const std::string tooLong = "Путь длиннее 259 байт\n", hasNul = "Путь содержит нулевой байт\n";
+    EXPECT_EQ(outcome.err, kAskCalibration + tooLong + kAskCalibration + tooLong + kAskCalibration +
+                               hasNul + kAskCalibration + kAskOutput + kAskReplace + hasNul +
+                               kAskReplace + kDone);
+    Bytes image = ReadBytes(Path("old"));
+    ASSERT_EQ(image.size(), 524288u);
+    EXPECT_EQ(Bytes(image.begin() + 0x8000, image.begin() + 0x10000), calibration);
 }
 
 }  // namespace
