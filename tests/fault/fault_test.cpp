@@ -213,4 +213,31 @@ TEST_F(FaultTest, AnInterruptedOrPartialTransferIsResumedToTheExactImage) {
     }
 }
 
+// The calibration is closed as soon as its area is read, the firmware only after the output, each
+// once; the firmware is read in chunks of 65,536 bytes.
+TEST_F(FaultTest, InputsAreClosedOnceInTheirPlaceAndTheFirmwareIsReadInFullChunks) {
+    WriteBytes(Path("fw"), Firmware(65537, 0x30));
+    calibration_ = Path("cal");
+    WriteBytes(calibration_, Pattern(40000, 4));
+    std::vector<Record> log;
+    ASSERT_EQ(Run(-1, Fault::Fail, log), kCompleted);
+    std::vector<long> firmwareReads;
+    std::vector<int> closes;
+    for (std::size_t k = 0; k < log.size(); ++k) {
+        if (log[k].call == Call::Read && log[k].file == kFirmware) {
+            firmwareReads.push_back(log[k].asked);
+        }
+        if (log[k].call == Call::Close) {
+            closes.push_back(log[k].file);
+        }
+        if (log[k].call == Call::Read && log[k].file == kCalibration) {
+            ASSERT_LT(k + 1, log.size());
+            EXPECT_EQ(log[k + 1].call, Call::Close);
+            EXPECT_EQ(log[k + 1].file, kCalibration);
+        }
+    }
+    EXPECT_EQ(firmwareReads, (std::vector<long>{65536, 1}));
+    EXPECT_EQ(closes, (std::vector<int>{kCalibration, kOutput, kFirmware}));
+}
+
 }  // namespace

@@ -20,6 +20,7 @@ struct Case {
     int sizeByte;
     std::size_t calibrationSize;
     bool randomBytes;
+    bool markedCalibration = false;  // 0xFA and 0x05 at calibration offsets 0x200 and 0x201
 };
 
 std::ostream& operator<<(std::ostream& out, const Case& c) {
@@ -83,10 +84,20 @@ class OracleTest : public ScratchTest {
         std::string calibration = "-";
         if (c.calibrationSize != kNoCalibration) {
             calibration = Path("cal");
-            WriteBytes(calibration, Pattern(c.calibrationSize, 9));
+            Bytes bytes = Pattern(c.calibrationSize, 9);
+            if (c.markedCalibration) {
+                bytes[0x200] = 0xFA;
+                bytes[0x201] = 0x05;
+            }
+            WriteBytes(calibration, bytes);
         }
 
         Outcome outcome = RunKorvane({Path("fw"), calibration, Path("ours")}, "", dir_);
+        if (c.firmwareSize <= 0x200) {  // no byte at the marker's offset, so no image at all
+            EXPECT_EQ(outcome.status, 1);
+            EXPECT_EQ(outcome.err, "Ошибка: Таблица прерываний не найдена\n");
+            return;
+        }
         ASSERT_EQ(outcome.status, 0) << outcome.err;
         std::size_t length = ImageLengthFor(c.sizeByte, c.firmwareSize);
         std::string command =
@@ -130,6 +141,14 @@ TEST_P(OracleGridTest, EverySizeByteAndCalibrationGivesTheSameImage) {
 
 INSTANTIATE_TEST_SUITE_P(FirmwareSize, OracleGridTest, ::testing::ValuesIn(kFirmwareSizes),
                          [](const auto& info) { return std::to_string(info.param); });
+
+// The calibration passes through the transfer buffer before the firmware, so it leaves its own
+// marker and size byte where a firmware of 512 or 513 bytes has none.
+TEST_F(OracleTest, MarkerAndSizeByteLeftByTheCalibrationAreNeverTheFirmwares) {
+    for (std::size_t size : {512u, 513u, 514u}) {
+        Compare({size, 0x00, 32768, false, true});
+    }
+}
 
 // Cases drawn once from a constant seed, so a failure repeats; the firmware holds every byte
 // value, 0x00 and 0xFF included. Size bytes lean towards the low values where the classes lie.

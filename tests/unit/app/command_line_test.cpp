@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,11 +11,15 @@ namespace {
 
 LeadByteTable NoLeadBytes = {};
 
+// The line and the storage are allocated to their exact sizes, so that the sanitizers see any
+// access past either end.
 std::vector<std::string> Split(const std::string& line, const LeadByteTable& lead = NoLeadBytes,
                                std::size_t storageSize = 1024) {
-    std::vector<char> storage(storageSize);
+    std::unique_ptr<char[]> exactLine(new char[line.size() + 1]);
+    std::memcpy(exactLine.get(), line.c_str(), line.size() + 1);
+    std::unique_ptr<char[]> storage(new char[storageSize]);
     char* arguments[16] = {};
-    int count = SplitArguments(line.c_str(), lead, storage.data(), storage.size(), arguments, 16);
+    int count = SplitArguments(exactLine.get(), lead, storage.get(), storageSize, arguments, 16);
     return std::vector<std::string>(arguments, arguments + count);
 }
 
@@ -67,13 +73,17 @@ TEST(SplitArgumentsTest, LeadByteTakesItsTrailByteWhateverItIs) {
     EXPECT_EQ(Split("\x82\\\"a b\"", NoLeadBytes), (Words{"\x82\"a", "b"}));
     EXPECT_EQ(Split("\x82\" x", lead), (Words{"\x82\"", "x"}));
     EXPECT_EQ(Split("\x82 x", lead), (Words{"\x82 x"}));
-    EXPECT_EQ(Split("a \x82", lead), (Words{"a", "\x82"}));
+    // At the very end a lead byte stands alone: the terminator is never taken as its trail, so
+    // what lies behind the terminator is never read.
+    EXPECT_EQ(Split(std::string("a \x82\0 tail", 10), lead), (Words{"a", "\x82"}));
+    EXPECT_EQ(Split("\x82", lead), (Words{"\x82"}));
 }
 
 TEST(SplitArgumentsTest, NeverOverrunsItsArrays) {
     EXPECT_EQ(Split("abc def", NoLeadBytes, 8), (Words{"abc", "def"}));
     EXPECT_EQ(Split("abc defg", NoLeadBytes, 8), (Words{"abc"}));
     EXPECT_EQ(Split("abcdefghijk", NoLeadBytes, 4), Words{});
+    EXPECT_EQ(Split("abc \"\"", NoLeadBytes, 4), Words{"abc"});
     std::vector<char> storage(64);
     char* arguments[2] = {};
     EXPECT_EQ(SplitArguments("a b c d", NoLeadBytes, storage.data(), storage.size(), arguments, 2),

@@ -142,6 +142,17 @@ TEST_F(ConvertImageTest, MarkerWithoutSizeByteLeavesTheLengthAlone) {
     EXPECT_EQ(image.size(), 262144u);
 }
 
+// The calibration leaves 0xFA and 0x05 where a firmware too short for them would be read.
+TEST_F(ConvertImageTest, MarkerAndSizeByteComeFromTheFirmwareAlone) {
+    Bytes calibration = Pattern(32768, 7);
+    calibration[0x200] = 0xFA;
+    calibration[0x201] = 0x05;
+    WriteBytes(Path("cal"), calibration);
+    WriteBytes(Path("fw"), Firmware(512));
+    EXPECT_EQ(Convert(Path("fw"), Path("cal"), Path("out")), "Таблица прерываний не найдена");
+    EXPECT_EQ(ConvertFirmware(Firmware(513), Path("cal")).size(), 65552u + 513);
+}
+
 TEST_F(ConvertImageTest, FirmwareStreamsInChunksAndOnlyTheFirstIsChecked) {
     for (std::size_t size : {65536u, 65537u, 140000u}) {
         Bytes firmware = Firmware(size, 0x30);
