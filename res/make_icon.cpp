@@ -1,6 +1,8 @@
 // Draws the KORVANE application icon: a dark microchip with a yellow-to-orange lightning bolt.
 // Rebuild from the repository root:
 //   g++ -std=c++17 -O2 res/make_icon.cpp -o /tmp/make_icon && /tmp/make_icon res/korvane.ico
+// With a folder after the icon's path it also writes korvane-16.png ... korvane-48.png there, the
+// same pictures for the Linux desktop; the build does that, and checks the icon against this one.
 //
 // Every size is drawn from its own pixel-snapped layout rather than scaled down from a large
 // picture, so the pins stay crisp at 16 px. All entries are BMP-style (DIB) images, not PNG, so
@@ -13,6 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace {
@@ -178,16 +181,99 @@ Bytes EncodeImage(int size, int bits, const std::vector<Rgba>& pixels) {
     return out;
 }
 
+uint32_t Crc32(const uint8_t* bytes, size_t size, uint32_t crc = 0) {
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
+void PutBigEndian(Bytes& out, uint32_t value) {
+    for (int i = 3; i >= 0; --i) {
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+
+void PutChunk(Bytes& out, const char* type, const Bytes& data) {
+    PutBigEndian(out, static_cast<uint32_t>(data.size()));
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    PutBigEndian(out, Crc32(&out[start], out.size() - start));
+}
+
+// 8-bit straight RGBA. The pictures are tiny, so the zlib stream holds stored blocks and needs no
+// compressor; nothing in the file depends on when or where it was made.
+Bytes EncodePng(int size, const std::vector<Rgba>& pixels) {
+    auto byte = [](double v) { return static_cast<uint8_t>(std::clamp(v + 0.5, 0.0, 255.0)); };
+    Bytes raw;
+    for (int y = 0; y < size; ++y) {
+        raw.push_back(0);  // no filter
+        for (int x = 0; x < size; ++x) {
+            const Rgba& p = pixels[y * size + x];
+            const bool clear = p.a < 0.5;
+            for (double v : {p.r, p.g, p.b, p.a}) {
+                raw.push_back(clear ? 0 : byte(v));
+            }
+        }
+    }
+    Bytes zlib = {0x78, 0x01};
+    const size_t kBlock = 65535;
+    for (size_t at = 0; at < raw.size() || at == 0; at += kBlock) {
+        const size_t n = std::min(kBlock, raw.size() - at);
+        zlib.push_back(at + n == raw.size() ? 1 : 0);
+        Put(zlib, n, 2), Put(zlib, ~n & 0xFFFF, 2);
+        zlib.insert(zlib.end(), raw.begin() + static_cast<long>(at),
+                    raw.begin() + static_cast<long>(at + n));
+    }
+    uint32_t a = 1, b = 0;
+    for (uint8_t v : raw) {
+        a = (a + v) % 65521, b = (b + a) % 65521;
+    }
+    PutBigEndian(zlib, b << 16 | a);
+
+    Bytes header;
+    PutBigEndian(header, static_cast<uint32_t>(size)),
+        PutBigEndian(header, static_cast<uint32_t>(size));
+    header.insert(header.end(), {8, 6, 0, 0, 0});
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    PutChunk(png, "IHDR", header);
+    PutChunk(png, "IDAT", zlib);
+    PutChunk(png, "IEND", {});
+    return png;
+}
+
+bool WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "make_icon: cannot write %s\n", path.c_str());
+    }
+    return static_cast<bool>(out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const char* path = argc > 1 ? argv[1] : "res/korvane.ico";
+    const char* pngFolder = argc > 2 ? argv[2] : nullptr;
     const int sizes[] = {16, 24, 32, 48}, depths[] = {32, 8, 24};
     const size_t count = std::size(sizes) * std::size(depths);
     Bytes file, images;
     Put(file, 0, 2), Put(file, 1, 2), Put(file, count, 2);
     for (int size : sizes) {
         const std::vector<Rgba> pixels = Render(size);
+        if (pngFolder != nullptr &&
+            !WriteFile(std::string(pngFolder) + "/korvane-" + std::to_string(size) + ".png",
+                       EncodePng(size, pixels))) {
+            return 1;
+        }
         for (int bits : depths) {
             const Bytes image = EncodeImage(size, bits, pixels);
             Put(file, size, 1), Put(file, size, 1), Put(file, 0, 2), Put(file, 1, 2);
@@ -197,13 +283,5 @@ int main(int argc, char** argv) {
         }
     }
     file.insert(file.end(), images.begin(), images.end());
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()),
-              static_cast<std::streamsize>(file.size()));
-    out.close();
-    if (!out) {
-        std::fprintf(stderr, "make_icon: cannot write %s\n", path);
-        return 1;
-    }
-    return 0;
+    return WriteFile(path, file) ? 0 : 1;
 }
