@@ -1,6 +1,8 @@
 # The Windows program: one self-contained GUI executable that needs no DLL beside it.
 set_target_properties(korvane PROPERTIES WIN32_EXECUTABLE ON)
-target_link_options(korvane PRIVATE -static -static-libgcc -static-libstdc++ -s)
+# No link time in the header, so that the same commit always gives the same bytes.
+target_link_options(korvane PRIVATE -static -static-libgcc -static-libstdc++ -s
+                    -Wl,--no-insert-timestamp)
 foreach(target korvane korvane_image)
     target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
 endforeach()
