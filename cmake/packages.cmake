@@ -6,8 +6,6 @@ set(CPACK_PACKAGE_VENDOR "the KORVANE developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Joins a firmware file and a calibration file into one flash image")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_THREADS 1)
-set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/reproducible_package.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/reproducible_package.cmake)
 if(WIN32)
     set(CPACK_GENERATOR ZIP)
