@@ -48,9 +48,13 @@ std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
     });
 }
 
+// Only a disk file has a length; whatever the system says of a device or a pipe is no length.
 std::int64_t FileLength(FileHandle file) {
     LARGE_INTEGER size{};
-    return GetFileSizeEx(Handle(file), &size) ? size.QuadPart : -1;
+    if (GetFileType(Handle(file)) != FILE_TYPE_DISK || !GetFileSizeEx(Handle(file), &size)) {
+        return -1;
+    }
+    return size.QuadPart;
 }
 
 // The file grows with zero bytes past the old end.
@@ -65,9 +69,14 @@ bool FileClose(FileHandle file) {
     return CloseHandle(Handle(file)) != FALSE;
 }
 
-// An input that cannot be identified might be the named file, and opening that for writing
-// would cut it, so it counts as the same.
+// A device or a pipe is no file that opening the output could cut. A file that cannot be
+// identified might be the named one, and opening that for writing would cut it, so it counts as
+// the same.
 bool FileIsSameAs(FileHandle file, const char* path) {
+    DWORD type = GetFileType(Handle(file));
+    if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
+        return false;
+    }
     BY_HANDLE_FILE_INFORMATION open{};
     if (!GetFileInformationByHandle(Handle(file), &open)) {
         return true;

@@ -569,6 +569,13 @@ int main(int argc, char** argv) {
              {Stop(L"Микропрограмма слишком велика")},
              {L"keep.img", 2, {{0, 7}, {1, 7}}}},
             {"disk full", L"korvane.exe fw1.bin - Z:\\dev\\full", {Stop(L"Ошибка записи файла")}},
+            {"NUL as firmware has no length, stops before the calibration is opened",
+             L"korvane.exe NUL none.bin out22.img",
+             {Stop(L"Ошибка чтения микропрограммы")}},
+            {"NUL as calibration is not the output, and gives no bytes",
+             L"korvane.exe fw1.bin NUL out23.img",
+             {Stop(L"Ошибка чтения калибровок")},
+             {L"out23.img", 0x8000, {{0x0, 0xFF}, {0x7FFF, 0xFF}}}},
         };
         // A sysfs file claims a page-sized length but holds far fewer bytes.
         const wchar_t liar[] = L"Z:\\sys\\kernel\\mm\\transparent_hugepage\\enabled";
