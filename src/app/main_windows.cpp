@@ -5,8 +5,13 @@
 
 namespace {
 
-// No command line is longer than this, so the arguments with their terminators always fit.
-constexpr int kCommandLineLimit = 32768;
+// The system's command line holds at most 32,767 UTF-16 units. In the ANSI code page each becomes
+// at most two bytes in the two-byte code pages (932, 936, 949, 950) and three in UTF-8 (65001),
+// the most of any code page Windows takes for ANSI; so the arguments with their terminators
+// always fit.
+constexpr int kCommandLineUnits = 32767;
+constexpr int kBytesPerUnit = 3;
+constexpr int kCommandLineLimit = kCommandLineUnits * kBytesPerUnit;
 constexpr int kMaxArguments = kCommandLineLimit / 2 + 1;
 
 char ProgramPath[MAX_PATH + 1];

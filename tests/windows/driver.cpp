@@ -603,13 +603,23 @@ int main(int argc, char** argv) {
              {L"out2.img", 65552, {}}},
         };
     } else if (pass == "japanese") {
-        files = {{dbcsName, fw}};
-        // Were the trail byte taken for a backslash, the quote would be literal and the line one
-        // argument, and the dialogs would come.
-        scenarios = {{"japanese: a trail byte 0x5C before a quote ends no argument",
-                      L"korvane.exe \"" + dbcsName + L"\" - out1.img",
-                      {Done()},
-                      {L"out1.img", 0x40000, Image(nullptr, fw, {{0x10BC8, 0}})}}};
+        // 0x83 0x41 in code page 932. The cut after byte 259 ends a character and leaves a folder
+        // and a name short enough for the host's file system.
+        const std::wstring half(64, L'\u30A2');
+        const std::wstring cut = L"xx" + half + L"\\" + half;
+        CreateDirectoryW(path((L"xx" + half).c_str()).c_str(), nullptr);
+        files = {{dbcsName, fw}, {cut, longNamed}};
+        scenarios = {
+            // Were the trail byte taken for a backslash, the quote would be literal and the line
+            // one argument, and the dialogs would come.
+            {"japanese: a trail byte 0x5C before a quote ends no argument",
+             L"korvane.exe \"" + dbcsName + L"\" - out1.img",
+             {Done()},
+             {L"out1.img", 0x40000, Image(nullptr, fw, {{0x10BC8, 0}})}},
+            {"japanese: a first argument of 40,003 bytes is used as its first 259, the others kept",
+             L"korvane.exe " + cut + std::wstring(20000 - 128, L'\u30A2') + L" - out2.img",
+             {Done()},
+             {L"out2.img", 0x40000, Image(nullptr, longNamed, {{0x10BC8, 0}})}}};
     }
     for (const auto& [name, bytes] : files) {
         Save(path(name.c_str()), bytes);
