@@ -14,9 +14,14 @@ constexpr UINT kCatalogueCodePage = 1251;
 // Room for the longest catalogue text in UTF-16.
 constexpr int kWideTextSize = 256;
 
+// No code page that Windows takes for ANSI gives a character more than three bytes.
+constexpr int kTitleSize = kWideTextSize * 3;
+
 OPENFILENAMEA DialogRecord;
 wchar_t WideText[kWideTextSize];
 wchar_t WideCaption[kWideTextSize];
+wchar_t WideTitle[kWideTextSize];
+char SystemTitle[kTitleSize];
 
 static_assert(sizeof(OPENFILENAMEA) == 88, "the record must include its reserved trailing fields");
 
@@ -34,6 +39,26 @@ void ShowBox(const char* text, const char* caption, UINT style) {
     MessageBoxW(nullptr, WideText, WideCaption, style);
 }
 
+// The dialog shows its title in the system's code page. Where that is not 1251 but holds every
+// character of the title (932, 936, 949, 950, 65001 do), the title is converted; where it does
+// not (1252 and the like), no conversion could make it readable.
+const char* TitleForSystem(const char* title) {
+    UINT codePage = GetACP();
+    if (codePage == kCatalogueCodePage ||
+        MultiByteToWideChar(kCatalogueCodePage, 0, title, -1, WideTitle, kWideTextSize) == 0) {
+        return title;
+    }
+    // UTF-8 holds every character, and takes neither the flag nor the question.
+    bool utf8 = codePage == CP_UTF8;
+    BOOL lossy = FALSE;
+    if (WideCharToMultiByte(codePage, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, WideTitle, -1, SystemTitle,
+                            kTitleSize, nullptr, utf8 ? nullptr : &lossy) == 0 ||
+        lossy != FALSE) {
+        return title;
+    }
+    return SystemTitle;
+}
+
 }  // namespace
 
 void PickFile(FileDialogKind kind, PathBuffer path, const char* title) {
@@ -43,7 +68,7 @@ void PickFile(FileDialogKind kind, PathBuffer path, const char* title) {
     DialogRecord.lpstrFile = path;
     DialogRecord.nMaxFile = kPathMaxLength;
     DialogRecord.lpstrInitialDir = ".\\";
-    DialogRecord.lpstrTitle = title;
+    DialogRecord.lpstrTitle = TitleForSystem(title);
     BOOL chosen = FALSE;
     if (kind == FileDialogKind::Open) {
         DialogRecord.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
