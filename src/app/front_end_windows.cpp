@@ -22,6 +22,9 @@ wchar_t WideText[kWideTextSize];
 wchar_t WideCaption[kWideTextSize];
 wchar_t WideTitle[kWideTextSize];
 char SystemTitle[kTitleSize];
+// The current folder as the dialog found it: where the program started, as every dialog gives
+// it back.
+wchar_t StartFolder[MAX_PATH];
 
 static_assert(sizeof(OPENFILENAMEA) == 88, "the record must include its reserved trailing fields");
 
@@ -61,7 +64,13 @@ const char* TitleForSystem(const char* title) {
 
 }  // namespace
 
+// A dialog leaves the current folder wherever the user went, and the relative paths of the
+// command line are opened after the last dialog; so each dialog is given the folder it found.
 void PickFile(FileDialogKind kind, PathBuffer path, const char* title) {
+    DWORD folderLength = GetCurrentDirectoryW(MAX_PATH, StartFolder);
+    if (folderLength == 0 || folderLength >= MAX_PATH) {
+        FatalStop(MessageCatalogue::kStartFolderLost);
+    }
     std::memset(&DialogRecord, 0, sizeof DialogRecord);
     DialogRecord.lStructSize = sizeof DialogRecord;
     DialogRecord.nFilterIndex = 0xFFFFFFFF;
@@ -76,6 +85,9 @@ void PickFile(FileDialogKind kind, PathBuffer path, const char* title) {
     } else {
         DialogRecord.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN;
         chosen = GetSaveFileNameA(&DialogRecord);
+    }
+    if (SetCurrentDirectoryW(StartFolder) == FALSE) {
+        FatalStop(MessageCatalogue::kStartFolderLost);
     }
     if (chosen == FALSE) {
         std::memset(path, 0, kPathBufferSize);

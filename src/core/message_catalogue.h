@@ -25,6 +25,7 @@ inline constexpr char kInterruptTableMissing[] = "Таблица прерыва�
 inline constexpr char kFirmwareTooLarge[] = "Микропрограмма слишком велика";
 inline constexpr char kOutputIsInput[] = "Выходной файл совпадает с входным";
 inline constexpr char kPathTooLong[] = "Путь длиннее 259 байт";
+inline constexpr char kStartFolderLost[] = "Папка запуска недоступна";
 
 // The terminal stands in for the file dialogs with these.
 inline constexpr char kNoteFileNotFound[] = "Файл не найден.";

@@ -1,6 +1,6 @@
 // Checks the record the front end hands to the file dialogs, field by field, and what it leaves in
-// the path buffer. The program's calls go through the import pointers, so pointing those at the
-// stand-ins below keeps comdlg32 out of this executable altogether.
+// the path buffer and the current folder. The program's calls go through the import pointers, so
+// pointing those at the stand-ins below keeps comdlg32 out of this executable altogether.
 #include <windows.h>
 // windows.h must come first.
 #include <commdlg.h>
@@ -8,9 +8,11 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "app/front_end.h"
+#include "core/message_catalogue.h"
 
 namespace {
 
@@ -27,11 +29,19 @@ OPENFILENAMEA Seen;
 const char* Called = nullptr;
 BOOL Result = FALSE;
 char Written[kPathBufferSize];
+wchar_t StartFolder[MAX_PATH];
+wchar_t OtherFolder[MAX_PATH];
+bool RemoveStartFolder = false;
 
-// Like the real dialogs: writes the buffer and the offsets, so that the next call must reset them.
+// Like the real dialogs: writes the buffer and the offsets, so that the next call must reset them,
+// and leaves the current folder where the user went.
 BOOL Answer(LPOPENFILENAMEA record, const char* name) {
     Seen = *record;
     Called = name;
+    SetCurrentDirectoryW(OtherFolder);
+    if (RemoveStartFolder) {
+        RemoveDirectoryW(StartFolder);
+    }
     std::memset(Written, 'R', sizeof Written);
     std::strcpy(Written, "Z:\\chosen.bin");
     std::memcpy(record->lpstrFile, Written, sizeof Written);
@@ -69,6 +79,16 @@ extern BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEA) __asm__("__imp__GetOpen
 extern BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEA) __asm__("__imp__GetSaveFileNameA@4");
 BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEA) = StandInOpen;
 BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEA) = StandInSave;
+
+// Only the stop ever shows a box here, and the process ends right after it.
+int WINAPI StandInBox(HWND /*owner*/, LPCSTR text, LPCSTR /*caption*/, UINT /*style*/) {
+    std::printf("%s dialog record, start folder gone: stop\n",
+                std::strcmp(text, MessageCatalogue::kStartFolderLost) == 0 ? "ok  " : "FAIL");
+    std::fflush(stdout);
+    return IDOK;
+}
+extern int(WINAPI* const ImportedBox)(HWND, LPCSTR, LPCSTR, UINT) __asm__("__imp__MessageBoxA@16");
+int(WINAPI* const ImportedBox)(HWND, LPCSTR, LPCSTR, UINT) = StandInBox;
 }
 
 int main() {
@@ -83,6 +103,14 @@ int main() {
         {FileDialogKind::Open, TRUE, "open", 0x1800},
         {FileDialogKind::Save, FALSE, "save", 0x8802},
     };
+    GetTempPathW(MAX_PATH, OtherFolder);
+    std::wcscpy(StartFolder, OtherFolder);
+    std::wcscat(StartFolder, L"korvane-record");
+    CreateDirectoryW(StartFolder, nullptr);
+    if (!SetCurrentDirectoryW(StartFolder)) {
+        std::printf("FAIL dialog record: no folder to start in\n");
+        return 1;
+    }
     int failed = 0;
     for (const auto& r : rows) {
         Problems.clear();
@@ -124,9 +152,20 @@ int main() {
         }
         Expect(std::memcmp(path, wanted, kPathBufferSize) == 0, "path buffer");
         Expect(buffer[0] == 'Q' && buffer[kPathBufferSize + 1] == 'Q', "bytes beside the buffer");
+        wchar_t current[MAX_PATH] = L"";
+        GetCurrentDirectoryW(MAX_PATH, current);
+        Expect(lstrcmpiW(current, StartFolder) == 0, "current folder not given back");
         std::printf("%s dialog record, %s dialog %s%s\n", Problems.empty() ? "ok  " : "FAIL",
                     r.function, r.result ? "chosen" : "cancelled", Problems.c_str());
         failed += Problems.empty() ? 0 : 1;
     }
-    return failed == 0 ? 0 : 1;
+    if (failed != 0) {
+        return 1;
+    }
+    // Gone while the dialog was open, the folder cannot be given back: the run must stop.
+    RemoveStartFolder = true;
+    PathBuffer path;
+    PickFile(FileDialogKind::Open, path, "title");
+    std::printf("FAIL dialog record, start folder gone: the dialog returned\n");
+    return 1;
 }

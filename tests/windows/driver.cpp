@@ -3,6 +3,7 @@
 // Usage: korvane_windows_driver russian|english|japanese PROGRAM WORK_FOLDER [SHOT_FOLDER]
 #include <windows.h>
 // windows.h must come first.
+#include <commdlg.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -107,10 +108,20 @@ struct Step {
     std::wstring answer;
     const char* shot;
     bool wholeText = true;
+    bool replace = false;       // the save dialog asks whether to replace the file; yes
+    std::wstring browse = L"";  // a folder the dialog is taken to before the answer
 };
 
 Step Pick(const std::wstring& caption, const std::wstring& answer, const char* shot = nullptr) {
     return {0, caption, L"", answer, shot};
+}
+
+Step Replace(const std::wstring& caption, const std::wstring& answer) {
+    return {0, caption, L"", answer, nullptr, true, true};
+}
+
+Step Browse(const std::wstring& caption, const std::wstring& folder, const std::wstring& answer) {
+    return {0, caption, L"", answer, nullptr, true, false, folder};
 }
 
 const wchar_t kError[] = L"Ошибка";
@@ -199,7 +210,7 @@ class Driver {
         Close();
         const Outcome& outcome = scenario.outcome;
         if (!outcome.name.empty()) {
-            before.insert(outcome.name);
+            before.insert(outcome.name.substr(0, outcome.name.find(L'\\')));
         }
         Check(Listing(folder_) == before, "the folder holds other files than expected");
         if (!outcome.name.empty()) {
@@ -294,8 +305,7 @@ class Driver {
         return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
     }
 
-    void Answer(const Step& step) {
-        std::string wanted = Show({step.icon, step.caption, step.text});
+    HWND AwaitWindow(const std::string& wanted) {
         HWND handle = nullptr;
         for (DWORD waited = 0; !handle; waited += 100) {
             Check(!Ended(), "the program ended before showing " + wanted);
@@ -304,6 +314,38 @@ class Driver {
             handle = NewWindow();
         }
         answered_.insert(handle);
+        return handle;
+    }
+
+    // The dialog writes the folder into the program's memory, in the program's code page.
+    std::wstring FolderOf(HWND dialog) const {
+        char folder[MAX_PATH] = "";
+        void* remote =
+            VirtualAllocEx(process_.hProcess, nullptr, sizeof folder, MEM_COMMIT, PAGE_READWRITE);
+        DWORD_PTR length = 0;
+        if (remote &&
+            SendMessageTimeoutW(dialog, CDM_GETFOLDERPATH, sizeof folder,
+                                reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, timeout_,
+                                &length) &&
+            length > 0 && length <= sizeof folder) {
+            ReadProcessMemory(process_.hProcess, remote, folder, sizeof folder, nullptr);
+        }
+        if (remote) {
+            VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+        }
+        folder[sizeof folder - 1] = '\0';
+        return Widen(folder);
+    }
+
+    void Type(HWND dialog, const std::wstring& text) const {
+        SendMessageTimeoutW(FileNameField(dialog), WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, timeout_,
+                            nullptr);
+    }
+
+    void Answer(const Step& step) {
+        std::string wanted = Show({step.icon, step.caption, step.text});
+        HWND handle = AwaitWindow(wanted);
         // The contents are filled in right after the window is shown.
         Sleep(300);
         Window seen = Describe(handle);
@@ -314,12 +356,22 @@ class Driver {
         Check(seen.icon == step.icon && (step.caption.empty() || seen.caption == step.caption) &&
                   (step.wholeText ? seen.text == step.text : seen.text.rfind(step.text, 0) == 0),
               "expected " + wanted + ", saw " + Show(seen));
+        // A folder typed as the answer is opened, and the dialog then makes it the current one.
+        if (!step.browse.empty()) {
+            Type(handle, step.browse);
+            PostMessageW(handle, WM_COMMAND, IDOK, 0);
+            for (DWORD waited = 0; FolderOf(handle) != step.browse; waited += 100) {
+                Check(waited < timeout_, "the dialog did not open " + Utf8(step.browse));
+                Sleep(100);
+            }
+        }
         if (!step.answer.empty()) {
-            SendMessageTimeoutW(FileNameField(handle), WM_SETTEXT, 0,
-                                reinterpret_cast<LPARAM>(step.answer.c_str()), SMTO_ABORTIFHUNG,
-                                timeout_, nullptr);
+            Type(handle, step.answer);
         }
         PostMessageW(handle, WM_COMMAND, !step.icon && step.answer.empty() ? IDCANCEL : IDOK, 0);
+        if (step.replace) {
+            PostMessageW(AwaitWindow("the replace question"), WM_COMMAND, IDYES, 0);
+        }
         for (DWORD waited = 0; IsWindow(handle); waited += 100) {
             Check(waited < timeout_, "this stayed open: " + Show(seen));
             Sleep(100);
@@ -449,6 +501,7 @@ int main(int argc, char** argv) {
     const Bytes longNamed = Firmware(3000, 0x07, 5);
     const Bytes cal = Pattern(40000, 9);
     const Bytes spacedCal = Pattern(32768, 10);
+    const Bytes otherCal = Pattern(40000, 12);
     // Two folders and a name that add up to exactly 259 bytes.
     const std::wstring longPath =
         std::wstring(120, L'L') + L"\\" + std::wstring(120, L'M') + L"\\" + std::wstring(17, L'n');
@@ -459,6 +512,7 @@ int main(int argc, char** argv) {
     std::vector<std::pair<std::wstring, Bytes>> files;
     if (pass == "russian") {
         CreateDirectoryW(path(L"my dir").c_str(), nullptr);
+        CreateDirectoryW(path(L"elsewhere").c_str(), nullptr);
         CreateDirectoryW(path(std::wstring(120, L'L').c_str()).c_str(), nullptr);
         CreateDirectoryW(path(longPath.substr(0, 241).c_str()).c_str(), nullptr);
         files = {{L"fw1.bin", fw},
@@ -470,7 +524,9 @@ int main(int argc, char** argv) {
                  {L"cal 2.bin", spacedCal},
                  {L"cal32767.bin", Pattern(32767, 11)},
                  {L"nomark.bin", Firmware(3000, 0x05, 6, 0xFB)},
-                 {L"keep.img", {7, 7}}};
+                 {L"keep.img", {7, 7}},
+                 {L"elsewhere\\fw1.bin", Firmware(3000, 0x04, 7)},
+                 {L"elsewhere\\cal.bin", otherCal}};
         Save(path(L"huge.bin"), {}, 2147483648LL);
         const Probes small = {{0x10BC7, fw[2999]}, {0x10BC8, 0x00}, {0x3FFFF, 0x00}};
         const Probes fwIntact = {{0x0, fw[0]}, {0x200, 0xFA}, {0xBB7, fw[2999]}};
@@ -576,6 +632,22 @@ int main(int argc, char** argv) {
              L"korvane.exe fw1.bin NUL out23.img",
              {Stop(L"Ошибка чтения калибровок")},
              {L"out23.img", 0x8000, {{0x0, 0xFF}, {0x7FFF, 0xFF}}}},
+            // The dialogs move the current folder to where they were left; elsewhere holds files
+            // of the same names with other bytes.
+            {"relative firmware after the calibration dialog went elsewhere",
+             L"korvane.exe fw1.bin",
+             {Browse(kCalibrationTitle, path(L"elsewhere"), L"cal.bin"),
+              Pick(kOutputTitle, path(L"out24.img")), Done()},
+             {L"out24.img", 0x40000, Image(&otherCal, fw, small)}},
+            {"relative inputs after the output dialog went elsewhere",
+             L"korvane.exe fw1.bin cal.bin",
+             {Browse(kOutputTitle, path(L"elsewhere"), L"out25.img"), Done()},
+             {L"elsewhere\\out25.img", 0x40000, Image(&cal, fw, small)}},
+            {"output naming the relative firmware after the calibration dialog went elsewhere",
+             L"korvane.exe fw1.bin",
+             {Browse(kCalibrationTitle, path(L"elsewhere"), L"cal.bin"),
+              Replace(kOutputTitle, path(L"fw1.bin")), Stop(L"Выходной файл совпадает с входным")},
+             {L"fw1.bin", 3000, fwIntact}},
         };
         // A sysfs file claims a page-sized length but holds far fewer bytes.
         const wchar_t liar[] = L"Z:\\sys\\kernel\\mm\\transparent_hugepage\\enabled";
