@@ -27,7 +27,8 @@ inline constexpr char kOutputIsInput[] = "Выходной файл совпад
 inline constexpr char kPathTooLong[] = "Путь длиннее 259 байт";
 inline constexpr char kStartFolderLost[] = "Папка запуска недоступна";
 
-// The terminal stands in for the file dialogs with these.
+// The terminal stands in for the file dialogs with these; the desktop dialogs show the file
+// not found and read-only notes too.
 inline constexpr char kNoteFileNotFound[] = "Файл не найден.";
 inline constexpr char kNoteFolderNotFound[] = "Папка не найдена.";
 inline constexpr char kNoteIsFolder[] = "Это папка, укажите файл.";
@@ -52,5 +53,8 @@ inline constexpr char kHelpText[] =
     "не принимается. Аргумент \"--\" перед путями отменяет разбор ключей.\n"
     "\n"
     "Код завершения: 0 - образ собран или выбор отменён, 1 - ошибка.\n";
+
+// The desktop program says this on standard error when it cannot open a window.
+inline constexpr char kNoDisplay[] = "Нет доступа к графическому дисплею";
 
 }  // namespace MessageCatalogue

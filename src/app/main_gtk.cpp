@@ -1,0 +1,35 @@
+#include <gtk/gtk.h>
+
+#include <cstdio>
+
+#include "app/run_program.h"
+#include "core/message_catalogue.h"
+
+namespace {
+
+// The file chooser hands every chosen file to the recent list, and the list's "changed" handler
+// then writes recently-used.xbel, even with recent files switched off (it writes the list empty).
+// Without that handler nothing is added and the user's list is never rewritten. gtk_main is
+// never entered: leaving it writes the list directly.
+void LeaveRecentListAlone() {
+    auto* recentClass =
+        static_cast<GtkRecentManagerClass*>(g_type_class_ref(GTK_TYPE_RECENT_MANAGER));
+    recentClass->changed = nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The file chooser keeps its view, location mode and size in GSettings; this program keeps
+    // no settings.
+    g_setenv("GSETTINGS_BACKEND", "memory", TRUE);
+    g_set_prgname("korvane-gtk");
+    // GTK reads no options from the command line: every argument is a path.
+    if (gtk_init_check(nullptr, nullptr) == FALSE) {
+        std::fprintf(stderr, "%s: %s\n", MessageCatalogue::kErrorCaption,
+                     MessageCatalogue::kNoDisplay);
+        return 1;
+    }
+    LeaveRecentListAlone();
+    return RunProgram(argc, argv);
+}
