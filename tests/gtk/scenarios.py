@@ -1,0 +1,198 @@
+#!/usr/bin/python3
+# Runs korvane-gtk as a user would: finds each window by its exact title with xdotool, types into
+# it, reads the boxes through AT-SPI as a screen reader would, and checks that each run leaves the
+# throw-away home and runtime folder (HOME, XDG_RUNTIME_DIR; the XDG folders lie in HOME) as they were.
+#   scenarios.py PROGRAM FOLDER_FOR_FILES [SCREENSHOT_FOLDER]
+import gettext, hashlib, os, subprocess, sys, time
+import pyatspi
+
+PROGRAM, FILES, SHOTS = (sys.argv[1:] + [None])[:3]
+GTK = gettext.translation("gtk30", fallback=True).gettext
+ABOUT, MESSAGE, ERROR = "О программе", "Сообщение", "Ошибка"
+FIRMWARE, CALIBRATION, OUTPUT = "Выберите микропрограмму", "Выберите калибровки", "Выберите выходной файл"
+ABOUT_TEXT = "KORVANE v1.0 Сборщик флеш-образов, написан разработчиками KORVANE."
+DONE = "Преобразование завершено!"
+FW = bytes((i * 7 + 3) & 0xFF for i in range(0x200)) + b"\xfa\x04" + bytes(range(0xFE))  # 256 KiB
+CAL = bytes((i * 13 + 5) & 0xFF for i in range(0x8000))
+failed, run = [], {}
+
+
+def check(name, ok, detail=""):
+    print(("ok   " if ok else "FAIL ") + name + ("" if ok else f": {detail}"), flush=True)
+    failed.extend([] if ok else [name])
+
+
+def xdo(*args):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
+
+
+def until(probe, what, seconds=20):
+    for _ in range(seconds * 10):
+        found = probe()
+        if found:
+            return found
+        time.sleep(0.1)
+    raise TimeoutError(f"waited for {what}; showing {titled()}")
+
+
+def titled():
+    windows = xdo("search", "--onlyvisible", "--pid", str(run["p"].pid)).split()
+    return [(w, name) for w, name in ((w, xdo("getwindowname", w)) for w in windows) if name]
+
+
+def only(title):
+    shown = titled()
+    return [w for w, name in shown if name == title and len(shown) == 1]
+
+
+def alert():  # the box showing: its kind as GTK names it for screen readers, then its texts
+    for app in pyatspi.Registry.getDesktop(0):
+        for win in app if app and app.get_process_id() == run["p"].pid else []:
+            if win.getRole() == pyatspi.ROLE_ALERT and win.getState().contains(pyatspi.STATE_SHOWING):
+                found = pyatspi.findAllDescendants(win, lambda a: a.getRole() == pyatspi.ROLE_LABEL)
+                return [win.name] + [label.name for label in found if label.name]
+    return None
+
+
+def shoot(shot):
+    if SHOTS and shot:
+        time.sleep(0.5)
+        subprocess.run(["import", "-frame", "-window", xdo("getactivewindow"),
+                        f"{SHOTS}/gtk-{shot}.png"], check=True)
+
+
+def window(title, shot=None):  # the program's only titled window, once it is this one; activated
+    wid = until(lambda: only(title), f"'{title}' alone")[0]
+    xdo("windowactivate", "--sync", wid)
+    until(lambda: xdo("getwindowfocus") == wid, f"'{title}' to take the keys")
+    time.sleep(0.3)
+    shoot(shot)
+    return wid
+
+
+def press(wid, key):  # then the window goes, or a question comes over it
+    xdo("key", key)
+    until(lambda: wid not in [w for w, _ in titled()] or alert(), f"window {wid} to close")
+
+
+def box(title, text, kind, shot=None):
+    shown = until(alert, f"the box '{title}'")
+    check(f"  box '{title}': {text}", shown == [GTK(kind), text], shown)
+    press(window(title, shot), "Return")
+
+
+def choose(title, path, shot=None):
+    wid = window(title, shot)
+    xdo("key", "ctrl+a" if title == OUTPUT else "ctrl+l")
+    time.sleep(0.3)
+    xdo("type", "--delay", "5", path)
+    time.sleep(0.3)
+    press(wid, "Return")
+
+
+def replace(path, answer, shot=None):
+    shown = until(alert, "the replace question")
+    check(f"  replace question for {os.path.basename(path)}",
+          shown[0] == GTK("Question") and os.path.basename(path) in shown[1], shown)
+    shoot(shot)
+    xdo("key", "Return" if answer else "Escape")
+    until(lambda: (alert() or [None])[0] != GTK("Question"), "the question to close")
+
+
+def snapshot():
+    found = []
+    for base, _, files in (w for top in ("HOME", "XDG_RUNTIME_DIR") for w in os.walk(os.environ[top])):
+        for name, s in [(base, None)] + [(n, os.lstat(n)) for n in (f"{base}/{f}" for f in files)]:
+            content = open(name, "rb").read() if s and os.path.isfile(name) else b""
+            found.append(str((name, s and (s.st_mode, s.st_mtime_ns), hashlib.sha1(content).hexdigest())))
+    return found
+
+
+def scenario(name, arguments, steps, status=0):
+    print(f"== {name}", flush=True)
+    before = snapshot()
+    run["p"] = subprocess.Popen([PROGRAM, *arguments], cwd=FILES, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+    try:
+        steps()
+        run["p"].wait(timeout=10)
+    except (TimeoutError, subprocess.TimeoutExpired) as stuck:
+        subprocess.run(["import", "-window", "root", f"{FILES}/../stuck-{len(failed)}.png"])
+        check("  went as a user expects", False, f"{stuck}; see stuck-{len(failed)}.png")
+        run["p"].kill()
+    ended = (run["p"].returncode, *run["p"].communicate())
+    check(f"  exit status {status}, nothing on the terminal", ended == (status, b"", b""), ended)
+    after = snapshot()
+    check("  home and runtime folder unchanged", after == before, set(after) ^ set(before))
+
+
+def image(path, calibrated):
+    data = open(path, "rb").read()
+    return (len(data) == 0x40000 and data[:0x8000] == b"\xff" * 0x8000
+            and data[0x8000:0x10000] == (CAL if calibrated else b"\xff" * 0x8000)
+            and data[0x10000:0x10010] == bytes.fromhex("90482442") + b"\xff" * 12
+            and data[0x10010:0x10310] == FW and data[0x10310:] == bytes(0x40000 - 0x10310))
+
+
+def at(name, content=None):
+    path = os.path.join(FILES, name)
+    if content is not None:
+        open(path, "wb").write(content)
+    return path
+
+
+def long_path(length, stem, content=None):  # length bytes in all, with its folder made
+    folder = at(stem + "d" * (length - len(FILES) - len(stem) - 12))
+    os.makedirs(folder)
+    return at(folder + "/" + "x" * 10, content)
+
+
+fw, cal, bad, locked = at("fw.bin", FW), at("cal.bin", CAL), at("bad.bin", bytes(0x300)), at("locked.img", b"keep")
+os.chmod(locked, 0o444)
+pyatspi.Registry.getDesktop(0)  # starts the accessibility bus before the first run is measured
+
+scenario("no arguments: About, the three dialogs, completion", [], lambda: (
+    box(ABOUT, ABOUT_TEXT, "Information", "about"), choose(FIRMWARE, fw, "dialog-firmware"),
+    choose(CALIBRATION, cal, "dialog-calibration"), choose(OUTPUT, at("first.img"), "dialog-output"),
+    box(MESSAGE, DONE, "Information", "completion")))
+check("  image with calibration", image(at("first.img"), True))
+check("  no recently-used list", not os.path.exists(os.environ["XDG_DATA_HOME"] + "/recently-used.xbel"))
+
+at(os.environ["XDG_DATA_HOME"] + "/recently-used.xbel", b'<?xml version="1.0" encoding="UTF-8"?>\n'
+   b'<xbel version="1.0"><bookmark href="file:///etc/hostname" added="2024-01-01T00:00:00Z" '
+   b'modified="2024-01-01T00:00:00Z" visited="2024-01-01T00:00:00Z"/></xbel>\n')
+replaced = at("replaced.img", b"old")
+scenario("one argument: a missing calibration, then none; a replace refused, then accepted", [fw],
+         lambda: (choose(CALIBRATION, at("missing.bin")),
+                  box(CALIBRATION, "Файл не найден.", "Warning", "not-found"),
+                  press(window(CALIBRATION), "Escape"), choose(OUTPUT, replaced),
+                  replace(replaced, False, "replace"), xdo("key", "Return"), replace(replaced, True),
+                  box(MESSAGE, DONE, "Information")))
+check("  image replaced, without calibration", image(replaced, False))
+
+scenario("two arguments: a read-only output refused, then the output dialog cancelled", [fw, cal],
+         lambda: (choose(OUTPUT, locked), replace(locked, True),
+                  box(OUTPUT, "Файл только для чтения.", "Warning", "read-only"),
+                  press(window(OUTPUT), "Escape")))
+check("  read-only file kept, no file written", open(locked, "rb").read() == b"keep" and sorted(
+    os.listdir(FILES)) == ["bad.bin", "cal.bin", "first.img", "fw.bin", "locked.img", "replaced.img"])
+
+scenario("firmware dialog cancelled", [], lambda: (
+    box(ABOUT, ABOUT_TEXT, "Information"), press(window(FIRMWARE), "Escape")))
+
+short_output = long_path(259, "o")
+scenario("a calibration path of 260 bytes counts as a cancel; an output path of 259 is taken", [fw],
+         lambda: (choose(CALIBRATION, long_path(260, "c", CAL)), choose(OUTPUT, short_output),
+                  box(MESSAGE, DONE, "Information")))
+check("  image at the 259-byte path, without calibration", image(short_output, False))
+
+scenario("three arguments, firmware without marker: only the error box", [bad, "-", at("bad.img")],
+         lambda: box(ERROR, "Таблица прерываний не найдена", "Error", "error"), status=1)
+
+print("== no display", flush=True)
+alone = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+ended = subprocess.run([PROGRAM], env=alone, capture_output=True, timeout=10)  # or it hangs: a failure
+check("  exit status 1, one line on standard error", ended.returncode == 1 and not ended.stdout
+      and ended.stderr.decode().startswith(ERROR + ": ") and ended.stderr.count(b"\n") == 1, ended)
+print(f"{len(failed)} failed" if failed else "all passed")
+sys.exit(1 if failed else 0)
