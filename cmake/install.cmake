@@ -24,6 +24,9 @@ add_custom_command(OUTPUT ${icon_folder}/korvane.ico ${icon_files}
 add_custom_target(korvane_icons ALL DEPENDS ${icon_files})
 
 install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET korvane-gtk)
+    install(TARGETS korvane-gtk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(FILES docs/korvane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES res/korvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size ${KORVANE_ICON_SIZES})

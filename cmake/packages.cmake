@@ -20,13 +20,15 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SECTION utils)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the KORVANE developers")
+    # korvane is static; korvane-gtk needs GTK, which dpkg-shlibdeps names.
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
         "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
  KORVANE writes a flash image with a fixed layout: 32 KiB of 0xFF, a 32 KiB
  calibration area, a 16-byte prefix, then the whole firmware. It checks the
  firmware's interrupt-table marker and gives the image its final length of
- 256 KiB or 512 KiB from the size byte that follows it. The program is a
- static executable with Russian texts; missing paths are asked for on the
- terminal.")
+ 256 KiB or 512 KiB from the size byte that follows it. korvane, a static
+ executable, asks for missing paths on the terminal; korvane-gtk, which the
+ desktop entry starts, asks in GTK file dialogs. The texts are Russian.")
 endif()
 include(CPack)

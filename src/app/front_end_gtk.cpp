@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -100,7 +101,12 @@ void EndProcess() {
     std::exit(0);
 }
 
+// Without a display, as before GTK has one, the text can only go to standard error.
 void FatalStop(const char* text) {
-    ShowBox(text, MessageCatalogue::kErrorCaption, GTK_MESSAGE_ERROR, "dialog-error");
+    if (gdk_display_get_default() == nullptr) {
+        std::fprintf(stderr, "%s: %s\n", MessageCatalogue::kErrorCaption, text);
+    } else {
+        ShowBox(text, MessageCatalogue::kErrorCaption, GTK_MESSAGE_ERROR, "dialog-error");
+    }
     std::exit(1);
 }

@@ -1,8 +1,8 @@
 #include <gtk/gtk.h>
 
-#include <cstdio>
-
+#include "app/posix_start.h"
 #include "app/run_program.h"
+#include "core/fatal_stop.h"
 #include "core/message_catalogue.h"
 
 namespace {
@@ -20,16 +20,17 @@ void LeaveRecentListAlone() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before GTK opens anything, so that its display connection cannot take a standard stream.
+    PrepareProcess();
     // The file chooser keeps its view, location mode and size in GSettings; this program keeps
     // no settings.
     g_setenv("GSETTINGS_BACKEND", "memory", TRUE);
     g_set_prgname("korvane-gtk");
     // GTK reads no options from the command line: every argument is a path.
     if (gtk_init_check(nullptr, nullptr) == FALSE) {
-        std::fprintf(stderr, "%s: %s\n", MessageCatalogue::kErrorCaption,
-                     MessageCatalogue::kNoDisplay);
-        return 1;
+        FatalStop(MessageCatalogue::kNoDisplay);
     }
     LeaveRecentListAlone();
+    RefuseLongArguments(argc, argv);
     return RunProgram(argc, argv);
 }

@@ -1,0 +1,21 @@
+# The desktop twin, korvane-gtk: the same run in GTK's dialogs and boxes. The terminal program
+# stays free of GTK.
+find_package(PkgConfig QUIET)
+if(PkgConfig_FOUND)
+    pkg_check_modules(GTK3 QUIET IMPORTED_TARGET gtk+-3.0)
+endif()
+if(GTK3_FOUND)
+    set(KORVANE_GTK_DEFAULT ON)
+else()
+    set(KORVANE_GTK_DEFAULT OFF)
+endif()
+option(KORVANE_GTK "Build korvane-gtk, the GTK 3 desktop program" ${KORVANE_GTK_DEFAULT})
+if(NOT KORVANE_GTK)
+    return()
+endif()
+if(NOT GTK3_FOUND)
+    message(FATAL_ERROR "KORVANE_GTK needs GTK 3 development files (pkg-config gtk+-3.0)")
+endif()
+add_executable(korvane-gtk src/app/run_program.cpp src/app/front_end_gtk.cpp src/app/main_gtk.cpp
+                           src/app/posix_start.cpp)
+target_link_libraries(korvane-gtk PRIVATE korvane_image PkgConfig::GTK3)
