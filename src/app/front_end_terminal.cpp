@@ -20,35 +20,51 @@ void Note(const char* text) {
     std::fprintf(stderr, "%s\n", text);
 }
 
-// Reads one line without its line end. False at end of input with nothing read. A line that a
-// PathBuffer could only hold cut, or that a NUL byte would cut, is refused and asked again.
+enum class Line { End, Taken, TooLong, HoldsNul };
+
+// Reads one line into Answer without its line end. An over-long line is consumed whole and left
+// longer than kPathMaxLength.
+Line ReadLine() {
+    int c = std::getchar();
+    if (c == EOF) {
+        return Line::End;
+    }
+    std::size_t length = 0;
+    std::size_t lineLength = 0;
+    bool holdsNul = false;
+    for (; c != EOF && c != '\n'; c = std::getchar(), ++lineLength) {
+        holdsNul = holdsNul || c == '\0';
+        if (length < sizeof Answer - 1) {
+            Answer[length++] = static_cast<char>(c);
+        }
+    }
+    if (lineLength == length && length > 0 && Answer[length - 1] == '\r') {
+        --length;
+    }
+    Answer[length] = '\0';
+    if (holdsNul) {
+        return Line::HoldsNul;
+    }
+    return length > kPathMaxLength ? Line::TooLong : Line::Taken;
+}
+
+// False at end of input with nothing read. A line that a PathBuffer could only hold cut, or that
+// a NUL byte would cut, is refused and asked again.
 bool ReadAnswer(const char* prompt) {
     for (;;) {
         std::fprintf(stderr, "%s: ", prompt);
-        int c = std::getchar();
-        if (c == EOF) {
-            std::fputc('\n', stderr);
-            return false;
-        }
-        std::size_t length = 0;
-        std::size_t lineLength = 0;
-        bool holdsNul = false;
-        for (; c != EOF && c != '\n'; c = std::getchar(), ++lineLength) {
-            holdsNul = holdsNul || c == '\0';
-            if (length < sizeof Answer - 1) {
-                Answer[length++] = static_cast<char>(c);
-            }
-        }
-        if (lineLength == length && length > 0 && Answer[length - 1] == '\r') {
-            --length;
-        }
-        Answer[length] = '\0';
-        if (holdsNul) {
-            Note(MessageCatalogue::kNoteNulInPath);
-        } else if (length > kPathMaxLength) {
-            Note(MessageCatalogue::kPathTooLong);
-        } else {
-            return true;
+        switch (ReadLine()) {
+            case Line::End:
+                std::fputc('\n', stderr);
+                return false;
+            case Line::Taken:
+                return true;
+            case Line::TooLong:
+                Note(MessageCatalogue::kPathTooLong);
+                break;
+            case Line::HoldsNul:
+                Note(MessageCatalogue::kNoteNulInPath);
+                break;
         }
     }
 }
