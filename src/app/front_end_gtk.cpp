@@ -1,6 +1,5 @@
 // GTK's file dialogs and message boxes for the desktop. Texts and paths are UTF-8 already.
 #include <gtk/gtk.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -9,6 +8,7 @@
 #include <cstring>
 
 #include "app/front_end.h"
+#include "app/path_checks.h"
 #include "core/message_catalogue.h"
 
 namespace {
@@ -22,9 +22,13 @@ void FlushEvents() {
     }
 }
 
-void ShowBox(const char* text, const char* caption, GtkMessageType type, const char* iconName) {
+void ShowBox(const char* text, const char* caption, GtkMessageType type, const char* iconName,
+             const char* detail = nullptr) {
     GtkWidget* box =
         gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", text);
+    if (detail != nullptr) {
+        gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", detail);
+    }
     gtk_window_set_title(GTK_WINDOW(box), caption);
     // GTK 3 boxes carry no icon of their own any more; the user expects one beside the text.
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
@@ -38,32 +42,69 @@ void ShowBox(const char* text, const char* caption, GtkMessageType type, const c
 }
 
 // The dialog's own checks stop short of the system dialog's: an open dialog takes a typed name
-// that does not exist, and a save dialog takes a read-only file.
-const char* Refusal(FileDialogKind kind, const char* path) {
-    struct stat status {};
-    bool exists = stat(path, &status) == 0;
-    if (kind == FileDialogKind::Open) {
-        return exists && !S_ISDIR(status.st_mode) ? nullptr : MessageCatalogue::kNoteFileNotFound;
-    }
-    bool readOnly = exists && (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-    return readOnly ? MessageCatalogue::kNoteReadOnly : nullptr;
-}
-
-// False when the user gives no path or one that does not fit; path is then all zero.
-bool TakeChosenPath(GtkFileChooser* chooser, PathBuffer path) {
+// that does not exist, and a save dialog takes a read-only file. A path that does not fit is
+// refused rather than cut, which would name another file.
+const char* Refusal(FileDialogKind kind, GtkFileChooser* chooser, PathBuffer path,
+                    const char* firmwarePath) {
     gchar* chosen = gtk_file_chooser_get_filename(chooser);
-    std::size_t length = chosen == nullptr ? 0 : std::strlen(chosen);
-    bool fits = length > 0 && length <= kPathMaxLength;
+    if (chosen == nullptr) {
+        return MessageCatalogue::kNoteFileNotFound;
+    }
+    std::size_t length = std::strlen(chosen);
+    bool fits = length <= kPathMaxLength;
     if (fits) {
         std::memcpy(path, chosen, length + 1);
     }
     g_free(chosen);
-    return fits;
+    if (!fits) {
+        return MessageCatalogue::kPathTooLong;
+    }
+    if (kind == FileDialogKind::Save) {
+        return SaveRefusal(path);
+    }
+    const char* refusal = OpenRefusal(path);
+    if (refusal == nullptr && firmwarePath != nullptr && IsFirmwareItself(firmwarePath, path)) {
+        return MessageCatalogue::kCalibrationIsFirmware;
+    }
+    return refusal;
+}
+
+// Asked here rather than by the dialog, so that a file that may not be written is refused first.
+bool ConfirmReplace(const char* path, const char* title) {
+    GtkWidget* box =
+        gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO,
+                               "%s", MessageCatalogue::kReplaceBoxQuestion);
+    gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", path);
+    gtk_window_set_title(GTK_WINDOW(box), title);
+    gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
+    bool yes = gtk_dialog_run(GTK_DIALOG(box)) == GTK_RESPONSE_YES;
+    gtk_widget_destroy(box);
+    FlushEvents();
+    return yes;
+}
+
+// The later dialogs open where the firmware was found, as a user expects after choosing it.
+void StartIn(GtkFileChooser* chooser, const char* firmwarePath) {
+    if (firmwarePath == nullptr) {
+        if (getcwd(CurrentFolder, sizeof CurrentFolder) != nullptr) {
+            gtk_file_chooser_set_current_folder(chooser, CurrentFolder);
+        }
+        return;
+    }
+    gchar* folder = g_path_get_dirname(firmwarePath);
+    gchar* absolute = g_canonicalize_filename(folder, nullptr);
+    gtk_file_chooser_set_current_folder(chooser, absolute);
+    g_free(absolute);
+    g_free(folder);
+}
+
+bool Accepts(FileDialogKind kind, const char* path, const char* title) {
+    return kind == FileDialogKind::Open || !NamesExistingFile(path) || ConfirmReplace(path, title);
 }
 
 }  // namespace
 
-void PickFile(FileDialogKind kind, PathBuffer path, const char* title) {
+void PickFile(FileDialogKind kind, PathBuffer path, const char* title, const char* firmwarePath) {
     std::memset(path, 0, kPathBufferSize);
     bool open = kind == FileDialogKind::Open;
     GtkFileChooserNative* dialog = gtk_file_chooser_native_new(
@@ -71,21 +112,19 @@ void PickFile(FileDialogKind kind, PathBuffer path, const char* title) {
         nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
     gtk_file_chooser_set_local_only(chooser, TRUE);
-    gtk_file_chooser_set_do_overwrite_confirmation(chooser, open ? FALSE : TRUE);
-    if (getcwd(CurrentFolder, sizeof CurrentFolder) != nullptr) {
-        gtk_file_chooser_set_current_folder(chooser, CurrentFolder);
-    }
+    StartIn(chooser, firmwarePath);
     while (gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
         FlushEvents();
-        if (!TakeChosenPath(chooser, path)) {
-            break;
-        }
-        const char* refusal = Refusal(kind, path);
-        if (refusal == nullptr) {
+        const char* refusal = Refusal(kind, chooser, path, firmwarePath);
+        if (refusal == nullptr && Accepts(kind, path, title)) {
             break;
         }
         std::memset(path, 0, kPathBufferSize);
-        ShowBox(refusal, title, GTK_MESSAGE_WARNING, "dialog-warning");
+        if (refusal != nullptr) {
+            bool tooLong = refusal == MessageCatalogue::kPathTooLong;
+            ShowBox(refusal, title, tooLong ? GTK_MESSAGE_ERROR : GTK_MESSAGE_WARNING,
+                    tooLong ? "dialog-error" : "dialog-warning");
+        }
     }
     g_object_unref(dialog);
     FlushEvents();
@@ -95,6 +134,10 @@ void ShowInfo(const char* text, const char* caption) {
     ShowBox(text, caption, GTK_MESSAGE_INFO, "dialog-information");
 }
 
+void ShowCompletion(std::int32_t /*cutFirmwareSize*/) {
+    ShowInfo(MessageCatalogue::kCompletionText, MessageCatalogue::kCompletionCaption);
+}
+
 // Through exit, not _exit: the accessibility bridge removes its socket from the user's runtime
 // folder at exit. The program itself has nothing to clean up and writes its files unbuffered.
 void EndProcess() {
@@ -102,11 +145,12 @@ void EndProcess() {
 }
 
 // Without a display, as before GTK has one, the text can only go to standard error.
-void FatalStop(const char* text) {
+void FatalStop(const char* text, const char* detail) {
     if (gdk_display_get_default() == nullptr) {
-        std::fprintf(stderr, "%s: %s\n", MessageCatalogue::kErrorCaption, text);
+        std::fprintf(stderr, "%s: %s%s%s\n", MessageCatalogue::kErrorCaption, text,
+                     detail == nullptr ? "" : ": ", detail == nullptr ? "" : detail);
     } else {
-        ShowBox(text, MessageCatalogue::kErrorCaption, GTK_MESSAGE_ERROR, "dialog-error");
+        ShowBox(text, MessageCatalogue::kErrorCaption, GTK_MESSAGE_ERROR, "dialog-error", detail);
     }
     std::exit(1);
 }

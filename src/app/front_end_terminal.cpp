@@ -1,23 +1,54 @@
 // The terminal stands in for the dialogs and message boxes, with the same rules the system dialogs
 // would apply to the chosen path. All it says goes to standard error: standard output may be the
 // image itself.
-#include <sys/stat.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "app/front_end.h"
+#include "app/path_checks.h"
 #include "core/message_catalogue.h"
 
 namespace {
 
 // Room for one byte past the longest path, so that a longer answer can be told apart.
 char Answer[kPathBufferSize + 1];
-char Folder[kPathBufferSize];
+// Standard input is read through this, a line at a time at a terminal.
+char Input[4096];
+std::size_t InputStart = 0;
+std::size_t InputEnd = 0;
+bool InputEnded = false;
 
 void Note(const char* text) {
     std::fprintf(stderr, "%s\n", text);
+}
+
+// At a terminal the end of input ends one answer, and the next question reads afresh; from a
+// pipe or a file it is final. A read that fails is no answer at all: it stops the program. One
+// that would block, on a descriptor left non-blocking, waits for the input to come.
+int NextByte() {
+    while (InputStart == InputEnd) {
+        if (InputEnded) {
+            return EOF;
+        }
+        ssize_t count = read(STDIN_FILENO, Input, sizeof Input);
+        if (count > 0) {
+            InputStart = 0;
+            InputEnd = static_cast<std::size_t>(count);
+        } else if (count == 0) {
+            InputEnded = isatty(STDIN_FILENO) == 0;
+            return EOF;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            pollfd waiting{STDIN_FILENO, POLLIN, 0};
+            poll(&waiting, 1, -1);
+        } else if (errno != EINTR) {
+            FatalStop(MessageCatalogue::kAnswerReadError, std::strerror(errno));
+        }
+    }
+    return static_cast<unsigned char>(Input[InputStart++]);
 }
 
 enum class Line { End, Taken, TooLong, HoldsNul };
@@ -25,14 +56,14 @@ enum class Line { End, Taken, TooLong, HoldsNul };
 // Reads one line into Answer without its line end. An over-long line is consumed whole and left
 // longer than kPathMaxLength.
 Line ReadLine() {
-    int c = std::getchar();
+    int c = NextByte();
     if (c == EOF) {
         return Line::End;
     }
     std::size_t length = 0;
     std::size_t lineLength = 0;
     bool holdsNul = false;
-    for (; c != EOF && c != '\n'; c = std::getchar(), ++lineLength) {
+    for (; c != EOF && c != '\n'; c = NextByte(), ++lineLength) {
         holdsNul = holdsNul || c == '\0';
         if (length < sizeof Answer - 1) {
             Answer[length++] = static_cast<char>(c);
@@ -69,65 +100,81 @@ bool ReadAnswer(const char* prompt) {
     }
 }
 
-bool IsFolder(const char* path) {
-    struct stat status {};
-    return stat(path, &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-bool FolderOfExists(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    if (slash == nullptr) {
-        return IsFolder(".");
+// Lower case for ASCII and for the Russian capitals in UTF-8: А-П are D0 90-9F, Р-Я D0 A0-AF.
+void FoldCase(char* text) {
+    auto* byte = reinterpret_cast<unsigned char*>(text);
+    for (; *byte != '\0'; ++byte) {
+        if (*byte >= 'A' && *byte <= 'Z') {
+            *byte = static_cast<unsigned char>(*byte - 'A' + 'a');
+        } else if (byte[0] == 0xD0 && byte[1] >= 0x90 && byte[1] <= 0x9F) {
+            byte[1] = static_cast<unsigned char>(byte[1] + 0x20);
+            ++byte;
+        } else if (byte[0] == 0xD0 && byte[1] >= 0xA0 && byte[1] <= 0xAF) {
+            byte[0] = 0xD1;
+            byte[1] = static_cast<unsigned char>(byte[1] - 0x20);
+            ++byte;
+        }
     }
-    std::size_t length = slash == path ? 1 : static_cast<std::size_t>(slash - path);
-    std::memcpy(Folder, path, length);
-    Folder[length] = '\0';
-    return IsFolder(Folder);
 }
 
-bool AcceptForOpening(const char* path) {
-    struct stat status {};
-    if (stat(path, &status) != 0 || S_ISDIR(status.st_mode)) {
-        Note(MessageCatalogue::kNoteFileNotFound);
-        return false;
+// The answer without blanks around it and in lower case.
+const char* Normalised(char* text) {
+    std::size_t end = std::strlen(text);
+    while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t')) {
+        text[--end] = '\0';
     }
-    return true;
+    while (*text == ' ' || *text == '\t') {
+        ++text;
+    }
+    FoldCase(text);
+    return text;
 }
 
-// Anything but a yes sends the user back to the path question, as the dialog does.
+bool IsOneOf(const char* answer, const char* const (&words)[4]) {
+    for (const char* word : words) {
+        if (std::strcmp(answer, word) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A no, or the end of input, sends the user back to the path question, as the dialog does;
+// anything else is asked again.
 bool ConfirmReplace() {
-    if (!ReadAnswer(MessageCatalogue::kReplaceQuestion)) {
-        return false;
-    }
-    return std::strcmp(Answer, "да") == 0 || std::strcmp(Answer, "д") == 0 ||
-           std::strcmp(Answer, "yes") == 0 || std::strcmp(Answer, "y") == 0;
-}
-
-// Like a save dialog: the folder must exist, a read-only file is refused, and an existing file
-// is only replaced when the user says so.
-bool AcceptForSaving(const char* path) {
-    struct stat status {};
-    if (stat(path, &status) != 0) {
-        if (!FolderOfExists(path)) {
-            Note(MessageCatalogue::kNoteFolderNotFound);
+    static const char* const kYes[] = {"да", "д", "yes", "y"};
+    static const char* const kNo[] = {"нет", "н", "no", "n"};
+    while (ReadAnswer(MessageCatalogue::kReplaceQuestion)) {
+        const char* answer = Normalised(Answer);
+        if (IsOneOf(answer, kYes)) {
+            return true;
+        }
+        if (IsOneOf(answer, kNo)) {
             return false;
         }
-        return true;
+        Note(MessageCatalogue::kNoteYesOrNo);
     }
-    if (S_ISDIR(status.st_mode)) {
-        Note(MessageCatalogue::kNoteIsFolder);
+    return false;
+}
+
+// Like the dialogs: an open takes an existing file, and not the firmware as the calibration; a
+// save takes a writable place, and replaces an existing file only when the user says so.
+bool Accept(FileDialogKind kind, const char* path, const char* firmwarePath) {
+    const char* refusal = kind == FileDialogKind::Open ? OpenRefusal(path) : SaveRefusal(path);
+    if (refusal == nullptr && kind == FileDialogKind::Open && firmwarePath != nullptr &&
+        IsFirmwareItself(firmwarePath, path)) {
+        refusal = MessageCatalogue::kCalibrationIsFirmware;
+    }
+    if (refusal != nullptr) {
+        Note(refusal);
         return false;
     }
-    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        Note(MessageCatalogue::kNoteReadOnly);
-        return false;
-    }
-    return ConfirmReplace();
+    return kind == FileDialogKind::Open || !NamesExistingFile(path) || ConfirmReplace();
 }
 
 }  // namespace
 
-void PickFile(FileDialogKind kind, PathBuffer path, const char* title) {
+void PickFile(FileDialogKind kind, PathBuffer path, const char* title, const char* firmwarePath) {
     std::memset(path, 0, kPathBufferSize);
     while (ReadAnswer(title)) {
         std::size_t length = std::strlen(Answer);
@@ -136,7 +183,7 @@ void PickFile(FileDialogKind kind, PathBuffer path, const char* title) {
         }
         // Kept apart from Answer, which the replace question reuses.
         std::memcpy(path, Answer, length + 1);
-        if (kind == FileDialogKind::Open ? AcceptForOpening(path) : AcceptForSaving(path)) {
+        if (Accept(kind, path, firmwarePath)) {
             return;
         }
         std::memset(path, 0, kPathBufferSize);
@@ -147,12 +194,25 @@ void ShowInfo(const char* text, const char* caption) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
+// Bytes are never dropped unannounced.
+void ShowCompletion(std::int32_t cutFirmwareSize) {
+    ShowInfo(MessageCatalogue::kCompletionText, MessageCatalogue::kCompletionCaption);
+    if (cutFirmwareSize > 0) {
+        std::fprintf(stderr, "%s: %ld\n", MessageCatalogue::kNoteFirmwareCut,
+                     static_cast<long>(cutFirmwareSize));
+    }
+}
+
 void EndProcess() {
     std::fflush(stdout);
     _exit(0);
 }
 
-void FatalStop(const char* text) {
-    std::fprintf(stderr, "%s: %s\n", MessageCatalogue::kErrorCaption, text);
+void FatalStop(const char* text, const char* detail) {
+    if (detail == nullptr) {
+        std::fprintf(stderr, "%s: %s\n", MessageCatalogue::kErrorCaption, text);
+    } else {
+        std::fprintf(stderr, "%s: %s: %s\n", MessageCatalogue::kErrorCaption, text, detail);
+    }
     _exit(1);
 }

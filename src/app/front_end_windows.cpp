@@ -66,7 +66,9 @@ const char* TitleForSystem(const char* title) {
 
 // A dialog leaves the current folder wherever the user went, and the relative paths of the
 // command line are opened after the last dialog; so each dialog is given the folder it found.
-void PickFile(FileDialogKind kind, PathBuffer path, const char* title) {
+// Every dialog starts there, and the firmware may serve as the calibration too.
+void PickFile(FileDialogKind kind, PathBuffer path, const char* title,
+              const char* /*firmwarePath*/) {
     DWORD folderLength = GetCurrentDirectoryW(MAX_PATH, StartFolder);
     if (folderLength == 0 || folderLength >= MAX_PATH) {
         FatalStop(MessageCatalogue::kStartFolderLost);
@@ -98,11 +100,16 @@ void ShowInfo(const char* text, const char* caption) {
     ShowBox(text, caption, MB_ICONINFORMATION);
 }
 
+void ShowCompletion(std::int32_t /*cutFirmwareSize*/) {
+    ShowInfo(MessageCatalogue::kCompletionText, MessageCatalogue::kCompletionCaption);
+}
+
 void EndProcess() {
     ExitProcess(0);
 }
 
-void FatalStop(const char* text) {
+// The boxes show the catalogue text alone.
+void FatalStop(const char* text, const char* /*detail*/) {
     ShowBox(text, MessageCatalogue::kErrorCaption, MB_ICONERROR);
     ExitProcess(0);
 }

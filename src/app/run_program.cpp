@@ -21,11 +21,11 @@ void CopyArgument(PathBuffer path, const char* argument) {
 }
 
 void TakePath(int argumentCount, char** arguments, int index, FileDialogKind kind, PathBuffer path,
-              const char* title) {
+              const char* title, const char* firmwarePath) {
     if (argumentCount > index) {
         CopyArgument(path, arguments[index]);
     } else {
-        PickFile(kind, path, title);
+        PickFile(kind, path, title, firmwarePath);
     }
 }
 
@@ -40,22 +40,21 @@ int RunProgram(int argumentCount, char** arguments) {
     std::memset(OutputPath, 0, sizeof OutputPath);
 
     TakePath(argumentCount, arguments, 1, FileDialogKind::Open, FirmwarePath,
-             MessageCatalogue::kFirmwareDialogTitle);
+             MessageCatalogue::kFirmwareDialogTitle, nullptr);
     if (FirmwarePath[0] == '\0') {
         EndProcess();
     }
     TakePath(argumentCount, arguments, 2, FileDialogKind::Open, CalibrationPath,
-             MessageCatalogue::kCalibrationDialogTitle);
+             MessageCatalogue::kCalibrationDialogTitle, FirmwarePath);
     if (std::strcmp(CalibrationPath, "-") == 0) {
         CalibrationPath[0] = '\0';
     }
     TakePath(argumentCount, arguments, 3, FileDialogKind::Save, OutputPath,
-             MessageCatalogue::kOutputDialogTitle);
+             MessageCatalogue::kOutputDialogTitle, FirmwarePath);
     if (OutputPath[0] == '\0') {
         EndProcess();
     }
 
-    ConvertImage(FirmwarePath, CalibrationPath, OutputPath);
-    ShowInfo(MessageCatalogue::kCompletionText, MessageCatalogue::kCompletionCaption);
+    ShowCompletion(ConvertImage(FirmwarePath, CalibrationPath, OutputPath));
     return 0;
 }

@@ -26,6 +26,9 @@ inline constexpr char kFirmwareTooLarge[] = "Микропрограмма сли
 inline constexpr char kOutputIsInput[] = "Выходной файл совпадает с входным";
 inline constexpr char kPathTooLong[] = "Путь длиннее 259 байт";
 inline constexpr char kStartFolderLost[] = "Папка запуска недоступна";
+inline constexpr char kCalibrationIsFirmware[] = "Калибровки совпадают с микропрограммой";
+inline constexpr char kEmptyPathArgument[] = "Пустой путь в командной строке";
+inline constexpr char kAnswerReadError[] = "Ошибка чтения ответа";
 
 // The terminal stands in for the file dialogs with these; the desktop dialogs show the file
 // not found and read-only notes too.
@@ -34,13 +37,52 @@ inline constexpr char kNoteFolderNotFound[] = "Папка не найдена.";
 inline constexpr char kNoteIsFolder[] = "Это папка, укажите файл.";
 inline constexpr char kNoteReadOnly[] = "Файл только для чтения.";
 inline constexpr char kNoteNulInPath[] = "Путь содержит нулевой байт";
+inline constexpr char kNoteDanglingLink[] = "Ссылка ведёт к несуществующему файлу.";
 inline constexpr char kReplaceQuestion[] = "Файл уже существует. Заменить? (да/нет)";
+inline constexpr char kNoteYesOrNo[] = "Ответьте «да» или «нет».";
+// The desktop's replace question, with the file's name beneath it and buttons to answer.
+inline constexpr char kReplaceBoxQuestion[] = "Файл уже существует. Заменить?";
+// Said beside the completion text when the size byte cut firmware bytes off, with their count.
+inline constexpr char kNoteFirmwareCut[] = "Отброшено байт микропрограммы";
+
+// Checking an image, comparing it with its inputs and taking its calibration out. Where a fault
+// lies in the image, its offset and area follow the text.
+inline constexpr char kImageOpenError[] = "Ошибка открытия образа";
+inline constexpr char kImageReadError[] = "Ошибка чтения образа";
+inline constexpr char kBlankAreaNotErased[] = "Пустая область не стёрта";
+inline constexpr char kPrefixWrong[] = "Неверный префикс микропрограммы";
+inline constexpr char kImageLengthWrong[] = "Неверная длина образа";
+inline constexpr char kImageDiffers[] = "Образ отличается от входных файлов";
+inline constexpr char kImageLengthDiffers[] = "Длина образа отличается от ожидаемой";
+inline constexpr char kImageTooShort[] = "Образ короче 65536 байт";
+inline constexpr char kImageHoldsNoCalibration[] = "В образе нет калибровок";
+inline constexpr char kOffsetWord[] = "смещение";
+inline constexpr char kAreaBlank[] = "пустая область";
+inline constexpr char kAreaCalibration[] = "калибровки";
+inline constexpr char kAreaPrefix[] = "префикс";
+inline constexpr char kAreaFirmware[] = "микропрограмма";
+inline constexpr char kAreaFill[] = "заполнение";
+inline constexpr char kImageMatches[] = "Образ совпадает с входными файлами.";
+inline constexpr char kReportLength[] = "Длина образа";
+inline constexpr char kReportCalibration[] = "Калибровки";
+inline constexpr char kReportPresent[] = "есть";
+inline constexpr char kReportAbsent[] = "нет";
+inline constexpr char kReportSizeByte[] = "Байт размера";
+inline constexpr char kReportNoSizeByte[] = "нет (микропрограмма 513 байт)";
+inline constexpr char kReportClassNone[] = "длина как записано";
+inline constexpr char kReportClassLength[] = "длина по байту размера";
+inline constexpr char kReportFirmware[] = "Микропрограмма";
+inline constexpr char kReportFirmwareAndFill[] = "Микропрограмма и заполнение";
+inline constexpr char kReportBytes[] = "байт";
+inline constexpr char kBadOptionArguments[] = "Неверные аргументы ключа, см. korvane --help";
 
 // The native program's start-up and its two options.
 inline constexpr char kNoNullDevice[] = "Не удалось открыть /dev/null";
 inline constexpr char kVersionText[] = "KORVANE 1.0\n";
 inline constexpr char kHelpText[] =
-    "Использование: korvane [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n"
+    "Использование: korvane [--] [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n"
+    "       korvane --check ОБРАЗ [МИКРОПРОГРАММА [КАЛИБРОВКИ]]\n"
+    "       korvane --extract-calibration ОБРАЗ КАЛИБРОВКИ\n"
     "       korvane --help | --version\n"
     "Собирает флеш-образ из микропрограммы и необязательного файла калибровок.\n"
     "\n"
@@ -48,11 +90,24 @@ inline constexpr char kHelpText[] =
     "  КАЛИБРОВКИ      файл калибровок, первые 32768 байт; \"-\" - без калибровок\n"
     "  ВЫХОДНОЙ_ФАЙЛ   создаваемый флеш-образ\n"
     "\n"
-    "Недостающие пути спрашиваются по очереди; пустой ответ отменяет выбор,\n"
-    "для калибровок он означает образ без калибровок. Путь длиннее 259 байт\n"
-    "не принимается. Аргумент \"--\" перед путями отменяет разбор ключей.\n"
+    "  --check ОБРАЗ   проверяет разметку образа и печатает её кратко;\n"
+    "                  с микропрограммой (и калибровками) сравнивает образ с тем,\n"
+    "                  что из них получился бы, и называет первое отличие\n"
+    "  --extract-calibration ОБРАЗ КАЛИБРОВКИ\n"
+    "                  записывает 32768 байт калибровок из образа (или дампа\n"
+    "                  микросхемы) в файл КАЛИБРОВКИ\n"
     "\n"
-    "Код завершения: 0 - образ собран или выбор отменён, 1 - ошибка.\n";
+    "Недостающие пути спрашиваются по очереди; пустой ответ отменяет выбор,\n"
+    "для калибровок он означает образ без калибровок. Пустой путь и путь длиннее\n"
+    "259 байт в командной строке не принимаются. Ключи узнаются только первым\n"
+    "аргументом; \"--\" перед путями отменяет разбор ключей.\n"
+    "\n"
+    "Примеры:\n"
+    "  korvane --check flash.img                  проверить образ перед прошивкой\n"
+    "  korvane --check dump.bin fw.bin cal.bin    сверить прочитанную микросхему\n"
+    "  korvane --extract-calibration dump.bin cal.bin && korvane new.bin cal.bin flash.img\n"
+    "\n"
+    "Код завершения: 0 - готово, образ верен или выбор отменён, 1 - ошибка.\n";
 
 // The desktop program says this on standard error when it cannot open a window.
 inline constexpr char kNoDisplay[] = "Нет доступа к графическому дисплею";

@@ -7,134 +7,234 @@
 #include "core/fatal_stop.h"
 #include "core/message_catalogue.h"
 #include "image/file_access.h"
+#include "image/image_files.h"
 #include "image/image_layout.h"
 
 namespace {
 
-std::uint8_t TransferBuffer[kTransferBufferSize];
+// Until the output is open, TransferBuffer holds the calibration area in its first half and the
+// blank area in its second, where the firmware's head is looked at first.
+constexpr std::int32_t kBufferedCalibrationOffset = 0;
+constexpr std::int32_t kBufferedBlankOffset = kCalibrationAreaSize;
+static_assert(kBufferedBlankOffset + kBlankAreaSize <= kTransferBufferSize);
+static_assert(kSizeByteOffset < kBlankAreaSize, "the firmware's head fits in the blank half");
+static_assert(kSmallImageSize - kFirmwareAreaOffset >= kTransferBufferSize,
+              "a size class never cuts into the first chunk");
 
-void WriteFromBuffer(FileHandle output, std::int32_t size) {
-    if (FileWrite(output, TransferBuffer, size) != size) {
-        FatalStop(MessageCatalogue::kWriteError);
+// The image goes into a file, or is compared byte for byte with an existing one.
+struct Sink {
+    FileHandle file;
+    bool compares;
+    std::int64_t offset;       // of the next image byte
+    std::int64_t firmwareEnd;  // image offset where the firmware's bytes end and the fill begins
+};
+
+Sink Target;
+FileHandle Firmware;
+FileHandle Calibration;
+std::int32_t FirmwareSize;
+// The image bytes being compared, read beside TransferBuffer.
+std::uint8_t CompareBuffer[kTransferBufferSize];
+
+const char* AreaAt(std::int64_t offset) {
+    if (offset < kCalibrationAreaOffset) {
+        return MessageCatalogue::kAreaBlank;
+    }
+    if (offset < kFirmwarePrefixOffset) {
+        return MessageCatalogue::kAreaCalibration;
+    }
+    if (offset < kFirmwareAreaOffset) {
+        return MessageCatalogue::kAreaPrefix;
+    }
+    return offset < Target.firmwareEnd ? MessageCatalogue::kAreaFirmware
+                                       : MessageCatalogue::kAreaFill;
+}
+
+void Compare(const std::uint8_t* bytes, std::int32_t size) {
+    std::int32_t read = FileRead(Target.file, CompareBuffer, size);
+    if (std::memcmp(bytes, CompareBuffer, static_cast<std::size_t>(read)) != 0) {
+        std::int32_t at = 0;
+        while (bytes[at] == CompareBuffer[at]) {
+            ++at;
+        }
+        StopAtOffset(MessageCatalogue::kImageDiffers, Target.offset + at,
+                     AreaAt(Target.offset + at));
+    }
+    if (read < size) {
+        if (FileErrorText() != nullptr) {
+            FatalStop(MessageCatalogue::kImageReadError, FileErrorText());
+        }
+        StopAtOffset(MessageCatalogue::kImageLengthDiffers, Target.offset + read);
     }
 }
 
-// Lengths are 32-bit signed from here on, so anything that does not fit is refused up front.
-std::int32_t TakeFirmwareSize(FileHandle firmware) {
-    std::int64_t size = FileLength(firmware);
-    if (size < 0) {
+void Emit(const std::uint8_t* bytes, std::int32_t size) {
+    if (Target.compares) {
+        Compare(bytes, size);
+    } else if (FileWrite(Target.file, bytes, size) != size) {
+        FatalStop(MessageCatalogue::kWriteError, FileErrorText());
+    }
+    Target.offset += size;
+}
+
+// Lengths are 32-bit signed from here on, so anything that does not fit is refused up front. Only
+// a file with a length can be checked before the output is touched, so nothing else is taken.
+void OpenFirmware(const char* firmwarePath) {
+    if (!FileKindHasLength(firmwarePath)) {
         FatalStop(MessageCatalogue::kFirmwareReadError);
+    }
+    Firmware = FileOpenForReading(firmwarePath);
+    if (Firmware == kNoFile) {
+        FatalStop(MessageCatalogue::kFirmwareOpenError, FileErrorText());
+    }
+    std::int64_t size = FileLength(Firmware);
+    if (size < 0) {
+        FatalStop(MessageCatalogue::kFirmwareReadError, FileErrorText());
     }
     if (size > std::numeric_limits<std::int32_t>::max()) {
         FatalStop(MessageCatalogue::kFirmwareTooLarge);
     }
-    return static_cast<std::int32_t>(size);
+    FirmwareSize = static_cast<std::int32_t>(size);
 }
 
-FileHandle OpenCalibration(const char* calibrationPath) {
+// The calibration area is read whole before the output is opened, so that a short one leaves
+// the output as it was.
+void TakeCalibration(const char* calibrationPath) {
+    std::uint8_t* area = TransferBuffer + kBufferedCalibrationOffset;
+    Calibration = kNoFile;
     if (calibrationPath[0] == '\0') {
-        return kNoFile;
+        std::memset(area, kErasedByte, kCalibrationAreaSize);
+        return;
     }
-    FileHandle calibration = FileOpenForReading(calibrationPath);
-    if (calibration == kNoFile) {
-        FatalStop(MessageCatalogue::kCalibrationOpenError);
+    Calibration = FileOpenForReading(calibrationPath);
+    if (Calibration == kNoFile) {
+        FatalStop(MessageCatalogue::kCalibrationOpenError, FileErrorText());
     }
-    return calibration;
+    if (FileRead(Calibration, area, kCalibrationAreaSize) != kCalibrationAreaSize) {
+        FatalStop(MessageCatalogue::kCalibrationReadError, FileErrorText());
+    }
 }
 
-// Opening the output cuts it, so it must not be one of the inputs under another name.
-FileHandle CreateOutput(const char* outputPath, FileHandle firmware, FileHandle calibration) {
-    if (FileIsSameAs(firmware, outputPath) ||
-        (calibration != kNoFile && FileIsSameAs(calibration, outputPath))) {
-        FatalStop(MessageCatalogue::kOutputIsInput);
-    }
-    FileHandle output = FileCreateForWriting(outputPath);
-    if (output == kNoFile) {
-        FatalStop(MessageCatalogue::kOutputOpenError);
-    }
-    return output;
-}
-
-void WriteCalibrationArea(FileHandle output, FileHandle calibration) {
-    if (calibration != kNoFile) {
-        if (FileRead(calibration, TransferBuffer, kCalibrationAreaSize) != kCalibrationAreaSize) {
-            FatalStop(MessageCatalogue::kCalibrationReadError);
-        }
-        FileClose(calibration);
-    }
-    WriteFromBuffer(output, kCalibrationAreaSize);
-}
-
-std::int32_t SizeClassFromByte(std::uint8_t sizeByte) {
-    if (sizeByte >= kLargeSizeByteFirst && sizeByte <= kLargeSizeByteLast) {
-        return kLargeImageSize;
-    }
-    if (sizeByte >= kSmallSizeByteFirst && sizeByte < kLargeSizeByteFirst) {
-        return kSmallImageSize;
-    }
-    return kSizeClassNone;
-}
-
-// Runs on the first chunk, which sits at the start of TransferBuffer.
-std::int32_t DecideSizeClass(std::int32_t chunkSize) {
-    if (chunkSize <= kMarkerOffset || TransferBuffer[kMarkerOffset] != kMarkerByte) {
+// head holds the first headSize bytes of the firmware.
+std::int32_t DecideSizeClass(const std::uint8_t* head, std::int32_t headSize) {
+    if (headSize <= kMarkerOffset || head[kMarkerOffset] != kMarkerByte) {
         FatalStop(MessageCatalogue::kInterruptTableMissing);
     }
-    if (chunkSize <= kSizeByteOffset) {
+    if (headSize <= kSizeByteOffset) {
         return kSizeClassNone;
     }
-    return SizeClassFromByte(TransferBuffer[kSizeByteOffset]);
+    return SizeClassFromByte(head[kSizeByteOffset]);
 }
 
-std::int32_t CopyFirmware(FileHandle firmware, FileHandle output, std::int32_t firmwareSize) {
+// The first chunk decides again when it is copied: it is what the image holds.
+void CheckFirmwareHead() {
+    std::uint8_t* head = TransferBuffer + kBufferedBlankOffset;
+    std::int32_t headSize = FirmwareSize < kSizeByteOffset + 1 ? FirmwareSize : kSizeByteOffset + 1;
+    if (FilePeek(Firmware, head, headSize) != headSize) {
+        FatalStop(MessageCatalogue::kFirmwareReadError, FileErrorText());
+    }
+    DecideSizeClass(head, headSize);
+}
+
+void OpenInputs(const char* firmwarePath, const char* calibrationPath) {
+    OpenFirmware(firmwarePath);
+    TakeCalibration(calibrationPath);
+    CheckFirmwareHead();
+}
+
+// Once the size class is known, firmware bytes past the class length are neither read nor
+// written. Returns the size class and leaves the count of firmware bytes copied in copied.
+std::int32_t CopyFirmware(std::int32_t& copied) {
     std::int32_t sizeClass = kSizeClassUndecided;
-    std::int32_t copied = 0;
-    while (copied < firmwareSize) {
-        std::int32_t chunkSize = firmwareSize - copied;
+    std::int32_t toCopy = FirmwareSize;
+    copied = 0;
+    while (copied < toCopy) {
+        std::int32_t chunkSize = toCopy - copied;
         if (chunkSize > kTransferBufferSize) {
             chunkSize = kTransferBufferSize;
         }
-        if (FileRead(firmware, TransferBuffer, chunkSize) != chunkSize) {
-            FatalStop(MessageCatalogue::kFirmwareReadError);
+        if (FileRead(Firmware, TransferBuffer, chunkSize) != chunkSize) {
+            FatalStop(MessageCatalogue::kFirmwareReadError, FileErrorText());
         }
         if (sizeClass == kSizeClassUndecided) {
-            sizeClass = DecideSizeClass(chunkSize);
+            sizeClass = DecideSizeClass(TransferBuffer, chunkSize);
+            if (sizeClass != kSizeClassNone && sizeClass - kFirmwareAreaOffset < toCopy) {
+                toCopy = sizeClass - kFirmwareAreaOffset;
+            }
+            Target.firmwareEnd = kFirmwareAreaOffset + toCopy;
         }
-        WriteFromBuffer(output, chunkSize);
+        Emit(TransferBuffer, chunkSize);
         copied += chunkSize;
     }
     return sizeClass;
 }
 
+// An output whose length cannot be set, and an image being compared, get the fill as bytes.
+void FinishLength(std::int32_t sizeClass) {
+    if (sizeClass == kSizeClassNone) {
+        return;
+    }
+    if (!Target.compares && FileCanSetLength(Target.file)) {
+        if (!FileSetLength(Target.file, sizeClass)) {
+            FatalStop(MessageCatalogue::kWriteError, FileErrorText());
+        }
+        return;
+    }
+    std::memset(TransferBuffer, 0x00, sizeof TransferBuffer);
+    while (Target.offset < sizeClass) {
+        std::int64_t rest = sizeClass - Target.offset;
+        Emit(TransferBuffer,
+             rest < kTransferBufferSize ? static_cast<std::int32_t>(rest) : kTransferBufferSize);
+    }
+}
+
+// The one sequence behind both the conversion and the comparison. Returns the count of firmware
+// bytes that the size class left out.
+std::int32_t WriteImage(FileHandle sink, bool compares) {
+    if (Calibration != kNoFile) {
+        FileClose(Calibration);
+    }
+    Target = {sink, compares, 0, kFirmwareAreaOffset + std::int64_t{FirmwareSize}};
+    std::memset(TransferBuffer + kBufferedBlankOffset, kErasedByte, kBlankAreaSize);
+    Emit(TransferBuffer + kBufferedBlankOffset, kBlankAreaSize);
+    Emit(TransferBuffer + kBufferedCalibrationOffset, kCalibrationAreaSize);
+    std::memcpy(TransferBuffer, kFirmwarePrefix, sizeof kFirmwarePrefix);
+    Emit(TransferBuffer, kFirmwarePrefixSize);
+    std::int32_t copied = 0;
+    FinishLength(CopyFirmware(copied));
+    return FirmwareSize - copied;
+}
+
 }  // namespace
 
-void ConvertImage(const char* firmwarePath, const char* calibrationPath, const char* outputPath) {
-    FileHandle firmware = FileOpenForReading(firmwarePath);
-    if (firmware == kNoFile) {
-        FatalStop(MessageCatalogue::kFirmwareOpenError);
-    }
-    std::int32_t firmwareSize = TakeFirmwareSize(firmware);
-    FileHandle calibration = OpenCalibration(calibrationPath);
-    FileHandle output = CreateOutput(outputPath, firmware, calibration);
-
-    std::memset(TransferBuffer, kErasedByte, sizeof TransferBuffer);
-    WriteFromBuffer(output, kBlankAreaSize);
-    WriteCalibrationArea(output, calibration);
-    std::memcpy(TransferBuffer, kFirmwarePrefix, sizeof kFirmwarePrefix);
-    WriteFromBuffer(output, kFirmwarePrefixSize);
-
-    if (firmwareSize == 0) {
-        FatalStop(MessageCatalogue::kInterruptTableMissing);
-    }
-    std::int32_t sizeClass = CopyFirmware(firmware, output, firmwareSize);
-
+std::int32_t ConvertImage(const char* firmwarePath, const char* calibrationPath,
+                          const char* outputPath) {
+    OpenInputs(firmwarePath, calibrationPath);
+    FileHandle output = OpenOutput(outputPath, Firmware, Calibration);
+    std::int32_t cut = WriteImage(output, false);
     // The writes go straight to the file, so nothing is pending when the length is set. A
-    // length or close that fails would leave a wrong image behind a success message.
-    if (sizeClass != kSizeClassNone && !FileSetLength(output, sizeClass)) {
-        FatalStop(MessageCatalogue::kWriteError);
-    }
+    // close that fails would leave a wrong image behind a success message.
     if (!FileClose(output)) {
-        FatalStop(MessageCatalogue::kWriteError);
+        FatalStop(MessageCatalogue::kWriteError, FileErrorText());
     }
-    FileClose(firmware);
+    FileClose(Firmware);
+    return cut;
+}
+
+void VerifyImage(const char* imagePath, const char* firmwarePath, const char* calibrationPath) {
+    OpenInputs(firmwarePath, calibrationPath);
+    FileHandle image = FileOpenForReading(imagePath);
+    if (image == kNoFile) {
+        FatalStop(MessageCatalogue::kImageOpenError, FileErrorText());
+    }
+    WriteImage(image, true);
+    std::uint8_t beyond = 0;
+    if (FileRead(image, &beyond, 1) != 0) {
+        StopAtOffset(MessageCatalogue::kImageLengthDiffers, Target.offset);
+    }
+    if (FileErrorText() != nullptr) {
+        FatalStop(MessageCatalogue::kImageReadError, FileErrorText());
+    }
+    FileClose(image);
+    FileClose(Firmware);
 }

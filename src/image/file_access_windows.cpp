@@ -1,11 +1,11 @@
 #include <windows.h>
 
+#include <initializer_list>
+
 #include "image/file_access.h"
 #include "image/transfer_loop.h"
 
 namespace {
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 HANDLE Handle(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
@@ -17,15 +17,30 @@ FileHandle FromHandle(HANDLE handle) {
 
 }  // namespace
 
+// The kind of a Windows device is known only once it is open, and opening one never waits.
+bool FileKindHasLength(const char* /*path*/) {
+    return true;
+}
+
 // Without backup semantics a folder cannot be opened, which is what the callers want.
 FileHandle FileOpenForReading(const char* path) {
     return FromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-FileHandle FileCreateForWriting(const char* path) {
-    return FromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+// Nobody else may write while the output is open, so a second run cannot tear the image.
+FileHandle FileOpenForWriting(const char* path) {
+    return FromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool FileClaim(FileHandle output) {
+    return GetFileType(Handle(output)) != FILE_TYPE_DISK || FileSetLength(output, 0);
+}
+
+// The system is asked to set the length of every output, as this program always did.
+bool FileCanSetLength(FileHandle /*output*/) {
+    return true;
 }
 
 std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size) {
@@ -36,6 +51,13 @@ std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size) {
             ReadFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &count, nullptr);
         return ok ? static_cast<std::int32_t>(count) : 0;
     });
+}
+
+// Only ever asked of a firmware just opened, which is a disk file or a block device.
+std::int32_t FilePeek(FileHandle file, void* buffer, std::int32_t size) {
+    std::int32_t count = FileRead(file, buffer, size);
+    LARGE_INTEGER start{};
+    return SetFilePointerEx(Handle(file), start, nullptr, FILE_BEGIN) ? count : 0;
 }
 
 std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
@@ -69,28 +91,26 @@ bool FileClose(FileHandle file) {
     return CloseHandle(Handle(file)) != FALSE;
 }
 
-// A device or a pipe is no file that opening the output could cut. A file that cannot be
-// identified might be the named one, and opening that for writing would cut it, so it counts as
-// the same.
-bool FileIsSameAs(FileHandle file, const char* path) {
-    DWORD type = GetFileType(Handle(file));
-    if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
-        return false;
+// A device or a pipe is no file that writing the output could destroy. A file that cannot be
+// identified might be the other one, so it counts as the same.
+bool FileIsSame(FileHandle file, FileHandle other) {
+    for (FileHandle handle : {file, other}) {
+        DWORD type = GetFileType(Handle(handle));
+        if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
+            return false;
+        }
     }
-    BY_HANDLE_FILE_INFORMATION open{};
-    if (!GetFileInformationByHandle(Handle(file), &open)) {
+    BY_HANDLE_FILE_INFORMATION one{};
+    BY_HANDLE_FILE_INFORMATION two{};
+    if (!GetFileInformationByHandle(Handle(file), &one) ||
+        !GetFileInformationByHandle(Handle(other), &two)) {
         return true;
     }
-    HANDLE named = CreateFileA(path, 0, kShareAll, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (named == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    BY_HANDLE_FILE_INFORMATION other{};
-    bool same = GetFileInformationByHandle(named, &other) &&
-                open.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
-                open.nFileIndexHigh == other.nFileIndexHigh &&
-                open.nFileIndexLow == other.nFileIndexLow;
-    CloseHandle(named);
-    return same;
+    return one.dwVolumeSerialNumber == two.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
+}
+
+// The Windows program shows its catalogue texts alone.
+const char* FileErrorText() {
+    return nullptr;
 }

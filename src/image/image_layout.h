@@ -38,6 +38,16 @@ constexpr std::uint8_t kLargeSizeByteFirst = 0x08;
 constexpr std::uint8_t kLargeSizeByteLast = 0x0F;
 static_assert(kFirmwareAreaOffset < kSmallImageSize && kSmallImageSize < kLargeImageSize);
 
+constexpr std::int32_t SizeClassFromByte(std::uint8_t sizeByte) {
+    if (sizeByte >= kLargeSizeByteFirst && sizeByte <= kLargeSizeByteLast) {
+        return kLargeImageSize;
+    }
+    if (sizeByte >= kSmallSizeByteFirst && sizeByte < kLargeSizeByteFirst) {
+        return kSmallImageSize;
+    }
+    return kSizeClassNone;
+}
+
 // One buffer serves every read and write; the firmware streams through it.
 constexpr std::int32_t kTransferBufferSize = 0x10000;
 static_assert(kBlankAreaSize <= kTransferBufferSize);

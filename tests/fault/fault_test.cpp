@@ -31,29 +31,58 @@ const struct Scenario {
 } kScenarios[] = {{true, 0x05, 262144}, {false, 0x0A, 524288}};
 constexpr std::size_t kFirmwareSize = 140000;
 
-const char* const kCallNames[] = {"open", "stat", "fstat", "read", "write", "ftruncate", "close"};
+const char* const kCallNames[] = {"open",  "stat",      "fstat", "read", "pread",
+                                  "write", "ftruncate", "flock", "close"};
 const char* const kFaultNames[] = {"fail", "nothing", "short", "interrupt"};
 
-// What a failure of this call must stop with. The first fstat of an input tells a folder from a
-// file and the second of the firmware takes its length; an fstat after them serves the same-file
-// check, where an input that cannot be identified must not be cut. A failing stat of the output
-// path means it names no existing file, so the conversion goes on.
-std::string StopFor(const Record& step, int nth) {
+bool Is(const Record& r, Call call, int file) {
+    return r.call == call && r.file == file;
+}
+
+// What a failure of call k of the dry run must stop with. The first fstat of an input tells a
+// folder from a file and the second of the firmware takes its length. Until the output is cut
+// (its first ftruncate), an fstat serves the same-file check, where a file that cannot be
+// identified must not be cut, and the output's last one its claim; after the cut, an fstat asks
+// whether the output's length may be set, and without an answer the fill is written instead. A
+// stat tells a file's kind or a standard stream, and a failing one names neither, so the
+// conversion goes on; so does an fstat of a standard stream.
+std::string StopFor(const std::vector<Record>& dry, std::size_t k) {
+    const Record& step = dry[k];
+    auto begin = dry.begin();
+    auto at = begin + static_cast<long>(k);
+    long nth =
+        std::count_if(begin, at, [&](const Record& r) { return Is(r, step.call, step.file); });
+    auto cut = std::find_if(begin, dry.end(),
+                            [](const Record& r) { return Is(r, Call::Truncate, kOutput); });
     switch (step.call) {
         case Call::Open:
             return std::vector<std::string>{kFirmwareOpen, kCalibrationOpen, kOutputOpen}.at(
                 static_cast<std::size_t>(step.file));
         case Call::Fstat:
-            if (nth == 0) {
-                return step.file == kFirmware ? kFirmwareOpen : kCalibrationOpen;
+            if (step.file < 0 || at > cut) {
+                return kCompleted;
             }
-            return step.file == kFirmware && nth == 1 ? kFirmwareRead : kOutputIsInput;
+            if (step.file == kFirmware && nth < 2) {
+                return nth == 0 ? kFirmwareOpen : kFirmwareRead;
+            }
+            if (step.file == kCalibration && nth == 0) {
+                return kCalibrationOpen;
+            }
+            return step.file == kOutput &&
+                           std::none_of(at + 1, cut,
+                                        [](const Record& r) { return Is(r, Call::Fstat, kOutput); })
+                       ? kOutputOpen
+                       : kOutputIsInput;
         case Call::Stat:
             return kCompleted;
         case Call::Read:
-            return step.file == kFirmware ? kFirmwareRead : kCalibrationRead;
-        case Call::Write:
+        case Call::Peek:
+            return step.file == kCalibration ? kCalibrationRead : kFirmwareRead;
+        case Call::Lock:
+            return kOutputOpen;
         case Call::Truncate:
+            return at == cut ? kOutputOpen : kWrite;
+        case Call::Write:
             return kWrite;
         case Call::Close:
             // An input that has been read whole cannot spoil the image any more.
@@ -63,7 +92,7 @@ std::string StopFor(const Record& step, int nth) {
 }
 
 bool Transfers(Call call) {
-    return call == Call::Read || call == Call::Write;
+    return call == Call::Read || call == Call::Peek || call == Call::Write;
 }
 
 bool ChangesOutput(const Record& r) {
@@ -71,8 +100,8 @@ bool ChangesOutput(const Record& r) {
            (r.call == Call::Open && r.file == kOutput);
 }
 
-// The output as the logged calls leave it: untouched until opened, then the image as far as it
-// was written, then cut or extended with zeros.
+// The output as the logged calls leave it: untouched until cut, then the image as far as it was
+// written, then extended with zeros.
 Bytes OutputAfter(const std::vector<Record>& log, const Bytes& before, const Bytes& image) {
     Bytes file = before;
     std::size_t written = 0;
@@ -80,9 +109,7 @@ Bytes OutputAfter(const std::vector<Record>& log, const Bytes& before, const Byt
         if (r.file != kOutput || r.result < 0) {
             continue;
         }
-        if (r.call == Call::Open) {
-            file.clear();
-        } else if (r.call == Call::Write) {
+        if (r.call == Call::Write) {
             written += static_cast<std::size_t>(r.result);
             file.assign(image.begin(), image.begin() + static_cast<long>(written));
         } else if (r.call == Call::Truncate) {
@@ -139,7 +166,9 @@ class FaultTest : public ScratchTest {
         EXPECT_EQ(count(Call::Open, kOutput), 1);
         EXPECT_GE(count(Call::Read, kFirmware), 3);
         EXPECT_GE(count(Call::Write, kOutput), 6);
-        EXPECT_EQ(count(Call::Truncate, kOutput), 1);
+        EXPECT_EQ(count(Call::Truncate, kOutput), 2);
+        EXPECT_EQ(count(Call::Lock, kOutput), 1);
+        EXPECT_EQ(count(Call::Peek, kFirmware), 1);
         EXPECT_EQ(count(Call::Close, kOutput), 1);
         return log;
     }
@@ -161,10 +190,10 @@ TEST_F(FaultTest, EachFailingCallStopsWithItsTextAndNothingIsWrittenAfterIt) {
         Prepare(s);
         const std::vector<Record> dry = DryRun();
         for (std::size_t k = 0; k < dry.size(); ++k) {
-            int nth = static_cast<int>(std::count_if(
-                dry.begin(), dry.begin() + static_cast<long>(k),
-                [&](const Record& r) { return r.call == dry[k].call && r.file == dry[k].file; }));
-            const std::string expected = StopFor(dry[k], nth);
+            const std::string expected = StopFor(dry, k);
+            bool beforeTheCut =
+                std::none_of(dry.begin(), dry.begin() + static_cast<long>(k),
+                             [](const Record& r) { return Is(r, Call::Truncate, kOutput); });
             for (Fault fault : {Fault::Fail, Fault::Nothing}) {
                 if (fault == Fault::Nothing && !Transfers(dry[k].call)) {
                     continue;
@@ -182,10 +211,9 @@ TEST_F(FaultTest, EachFailingCallStopsWithItsTextAndNothingIsWrittenAfterIt) {
                 EXPECT_EQ(output, OutputAfter(log, before_, image_));
                 if (expected == kCompleted) {
                     EXPECT_EQ(output, image_);
-                } else if (dry[k].call == Call::Open || dry[k].call == Call::Fstat ||
-                           dry[k].call == Call::Stat) {
-                    // Opening the files, taking the length and the same-file check all come
-                    // before the output is touched, and a failed open cuts nothing.
+                } else if (beforeTheCut) {
+                    // Opening the files, reading what can be read of the inputs, the same-file
+                    // check and the lock all come before the output is cut.
                     EXPECT_EQ(output, before_);
                 }
             }
@@ -199,8 +227,8 @@ TEST_F(FaultTest, AnInterruptedOrPartialTransferIsResumedToTheExactImage) {
         const std::vector<Record> dry = DryRun();
         for (std::size_t k = 0; k < dry.size(); ++k) {
             for (Fault fault : {Fault::Short, Fault::Interrupt}) {
-                if (!Transfers(dry[k].call) &&
-                    !(dry[k].call == Call::Truncate && fault == Fault::Interrupt)) {
+                bool retried = dry[k].call == Call::Truncate || dry[k].call == Call::Lock;
+                if (!Transfers(dry[k].call) && !(retried && fault == Fault::Interrupt)) {
                     continue;
                 }
                 SCOPED_TRACE(Describe(dry, k, fault));
@@ -213,8 +241,8 @@ TEST_F(FaultTest, AnInterruptedOrPartialTransferIsResumedToTheExactImage) {
     }
 }
 
-// The calibration is closed as soon as its area is read, the firmware only after the output, each
-// once; the firmware is read in chunks of 65,536 bytes.
+// The calibration is closed once, after the output is claimed and before the first write, the
+// firmware only after the output; the firmware is read in chunks of 65,536 bytes.
 TEST_F(FaultTest, InputsAreClosedOnceInTheirPlaceAndTheFirmwareIsReadInFullChunks) {
     WriteBytes(Path("fw"), Firmware(65537, 0x30));
     calibration_ = Path("cal");
@@ -223,19 +251,20 @@ TEST_F(FaultTest, InputsAreClosedOnceInTheirPlaceAndTheFirmwareIsReadInFullChunk
     ASSERT_EQ(Run(-1, Fault::Fail, log), kCompleted);
     std::vector<long> firmwareReads;
     std::vector<int> closes;
-    for (std::size_t k = 0; k < log.size(); ++k) {
-        if (log[k].call == Call::Read && log[k].file == kFirmware) {
-            firmwareReads.push_back(log[k].asked);
+    for (const Record& r : log) {
+        if (Is(r, Call::Read, kFirmware)) {
+            firmwareReads.push_back(r.asked);
         }
-        if (log[k].call == Call::Close) {
-            closes.push_back(log[k].file);
-        }
-        if (log[k].call == Call::Read && log[k].file == kCalibration) {
-            ASSERT_LT(k + 1, log.size());
-            EXPECT_EQ(log[k + 1].call, Call::Close);
-            EXPECT_EQ(log[k + 1].file, kCalibration);
+        if (r.call == Call::Close) {
+            closes.push_back(r.file);
         }
     }
+    auto find = [&log](Call call, int file) {
+        return std::find_if(log.begin(), log.end(),
+                            [&](const Record& r) { return Is(r, call, file); });
+    };
+    EXPECT_LT(find(Call::Truncate, kOutput), find(Call::Close, kCalibration));
+    EXPECT_LT(find(Call::Close, kCalibration), find(Call::Write, kOutput));
     EXPECT_EQ(firmwareReads, (std::vector<long>{65536, 1}));
     EXPECT_EQ(closes, (std::vector<int>{kCalibration, kOutput, kFirmware}));
 }

@@ -17,8 +17,10 @@ int __real_open(const char* path, int flags, ...);
 int __real_stat(const char* path, struct stat* status);
 int __real_fstat(int fd, struct stat* status);
 ssize_t __real_read(int fd, void* buffer, size_t count);
+ssize_t __real_pread(int fd, void* buffer, size_t count, off_t offset);
 ssize_t __real_write(int fd, const void* buffer, size_t count);
 int __real_ftruncate(int fd, off_t length);
+int __real_flock(int fd, int operation);
 int __real_close(int fd);
 }
 
@@ -65,11 +67,11 @@ long Logged(long result, int error = 0) {
 template <typename Real>
 long Pass(Call call, int file, long asked, int failure, Real real) {
     std::optional<Fault> fault = Log(call, file, asked);
-    bool transfer = call == Call::Read || call == Call::Write;
+    bool transfer = call == Call::Read || call == Call::Peek || call == Call::Write;
     if (fault == Fault::Fail) {
         return Logged(-1L, failure);
     }
-    if (fault == Fault::Interrupt && (transfer || call == Call::Truncate)) {
+    if (fault == Fault::Interrupt && (transfer || call == Call::Truncate || call == Call::Lock)) {
         return Logged(-1L, EINTR);
     }
     if (fault == Fault::Nothing && transfer) {
@@ -139,6 +141,14 @@ ssize_t __wrap_read(int fd, void* buffer, size_t count) {
                       : real(static_cast<long>(count));
 }
 
+ssize_t __wrap_pread(int fd, void* buffer, size_t count, off_t offset) {
+    auto real = [&](long size) {
+        return __real_pread(fd, buffer, static_cast<size_t>(size), offset);
+    };
+    return seam.armed ? Pass(Call::Peek, FileOfDescriptor(fd), static_cast<long>(count), EIO, real)
+                      : real(static_cast<long>(count));
+}
+
 ssize_t __wrap_write(int fd, const void* buffer, size_t count) {
     auto real = [&](long size) { return __real_write(fd, buffer, static_cast<size_t>(size)); };
     return seam.armed
@@ -151,6 +161,12 @@ int __wrap_ftruncate(int fd, off_t length) {
     return seam.armed
                ? static_cast<int>(Pass(Call::Truncate, FileOfDescriptor(fd), length, ENOSPC, real))
                : real(length);
+}
+
+int __wrap_flock(int fd, int operation) {
+    auto real = [&](long) { return __real_flock(fd, operation); };
+    return seam.armed ? static_cast<int>(Pass(Call::Lock, FileOfDescriptor(fd), 0, ENOLCK, real))
+                      : real(0);
 }
 
 // Linux releases the descriptor even when close reports an error, so a failing close closes too.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-enum class Call { Open, Stat, Fstat, Read, Write, Truncate, Close };
+enum class Call { Open, Stat, Fstat, Read, Peek, Write, Truncate, Lock, Close };
 
 enum class Fault {
     Fail,       // -1 with EIO, or ENOSPC for a write or a length change

@@ -1,6 +1,6 @@
 // The conversion on generated firmware and calibration files, against a model of the image
 // written here from the README's table rather than from the product's code. Either the image is
-// the model's, or the stop text is and the output holds just what the model wrote before it.
+// the model's, or the stop text is and the output is as it was before the run.
 //
 // Input: six header bytes, then the content that firmware and calibration are cut from, repeated
 // as far as needed, so that short inputs stand for files of any length.
@@ -68,25 +68,26 @@ bool ReadFile(const std::string& path, Bytes& bytes) {
     return true;
 }
 
+// Every fault of these inputs shows before they are copied, so the output is then as it was.
 void Model(const Bytes& firmware, CalibrationKind kind, const Bytes& calibration,
            const Bytes* before, Result& result) {
     Bytes& image = result.output;
-    result.outputExists = true;
-    image.assign(0x8000, 0xFF);
-    if (kind == kMissing) {
-        result.stop = "Ошибка открытия калибровок";
+    auto untouched = [&](const char* stop) {
+        result.stop = stop;
         result.outputExists = before != nullptr;
-        if (before != nullptr) {
-            image = *before;
-        } else {
-            image.clear();
-        }
-        return;
+        image = before != nullptr ? *before : Bytes();
+    };
+    if (kind == kMissing) {
+        return untouched("Ошибка открытия калибровок");
     }
     if (kind != kNone && calibration.size() < 0x8000) {
-        result.stop = "Ошибка чтения калибровок";
-        return;
+        return untouched("Ошибка чтения калибровок");
     }
+    if (firmware.size() < 0x201 || firmware[0x200] != 0xFA) {
+        return untouched("Таблица прерываний не найдена");
+    }
+    result.outputExists = true;
+    image.assign(0x8000, 0xFF);
     if (kind == kNone) {
         image.insert(image.end(), 0x8000, 0xFF);
     } else {
@@ -94,10 +95,6 @@ void Model(const Bytes& firmware, CalibrationKind kind, const Bytes& calibration
     }
     image.insert(image.end(), {0x90, 0x48, 0x24, 0x42});
     image.insert(image.end(), 12, 0xFF);
-    if (firmware.size() < 0x201 || firmware[0x200] != 0xFA) {
-        result.stop = "Таблица прерываний не найдена";
-        return;
-    }
     image.insert(image.end(), firmware.begin(), firmware.end());
     std::uint8_t sizeByte = firmware.size() > 0x201 ? firmware[0x201] : 0x00;
     if (sizeByte >= 0x04 && sizeByte <= 0x07) {

@@ -121,7 +121,7 @@ int main() {
         const char title[] = "title";
         Called = nullptr;
         Result = r.result;
-        PickFile(r.kind, path, title);
+        PickFile(r.kind, path, title, nullptr);
 
         Expect(Called && std::strcmp(Called, r.function) == 0, "wrong dialog or none");
         Expect(Seen.lpstrInitialDir && std::strcmp(Seen.lpstrInitialDir, ".\\") == 0,
@@ -165,7 +165,7 @@ int main() {
     // Gone while the dialog was open, the folder cannot be given back: the run must stop.
     RemoveStartFolder = true;
     PathBuffer path;
-    PickFile(FileDialogKind::Open, path, "title");
+    PickFile(FileDialogKind::Open, path, "title", nullptr);
     std::printf("FAIL dialog record, start folder gone: the dialog returned\n");
     return 1;
 }

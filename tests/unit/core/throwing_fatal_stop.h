@@ -7,4 +7,5 @@
 // What the test build's FatalStop throws, so that the test process lives on.
 struct StopSignal {
     std::string text;
+    std::string detail;
 };

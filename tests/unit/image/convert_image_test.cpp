@@ -72,13 +72,28 @@ TEST_F(ConvertImageTest, CalibrationFillsItsAreaWithItsFirst32KiB) {
     }
 }
 
-TEST_F(ConvertImageTest, ShortCalibrationStopsAfterTheBlankArea) {
-    WriteBytes(Path("cal"), Pattern(32767, 7));
-    WriteBytes(Path("fw"), Firmware(600));
-    EXPECT_EQ(Convert(Path("fw"), Path("cal"), Path("out")), "Ошибка чтения калибровок");
-    Bytes image = ReadBytes(Path("out"));
-    ASSERT_EQ(image.size(), 32768u);
-    EXPECT_TRUE(AllAre(image, 0, image.size(), 0xFF));
+// Every fault the inputs show before they are copied leaves an existing output as it was and
+// creates none.
+TEST_F(ConvertImageTest, FaultsOfTheInputsStopBeforeTheOutputIsTouched) {
+    WriteBytes(Path("short"), Pattern(32767, 7));
+    const struct {
+        Bytes firmware;
+        std::string calibration;
+        const char* text;
+    } cases[] = {
+        {Firmware(0), "", "Таблица прерываний не найдена"},
+        {Firmware(512), "", "Таблица прерываний не найдена"},
+        {Firmware(4096, 0x05, 0xFB), "", "Таблица прерываний не найдена"},
+        {Firmware(600), Path("short"), "Ошибка чтения калибровок"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(Path("fw"), c.firmware);
+        WriteBytes(Path("out"), {4, 2});
+        EXPECT_EQ(Convert(Path("fw"), c.calibration, Path("out")), c.text);
+        EXPECT_EQ(ReadBytes(Path("out")), (Bytes{4, 2})) << c.text;
+        EXPECT_EQ(Convert(Path("fw"), c.calibration, Path("new")), c.text);
+        EXPECT_FALSE(Exists(Path("new"))) << c.text;
+    }
 }
 
 TEST_F(ConvertImageTest, SizeByteChoosesTheImageLength) {
@@ -125,13 +140,12 @@ TEST_F(ConvertImageTest, ExistingOutputIsReplacedWhole) {
 }
 
 TEST_F(ConvertImageTest, MarkerMustSitAtOffset0x200) {
-    EXPECT_EQ(StopOn(Firmware(0)), "Таблица прерываний не найдена");
-    EXPECT_EQ(ReadBytes(Path("out")).size(), 65552u);
     EXPECT_EQ(StopOn(Firmware(512)), "Таблица прерываний не найдена");
     EXPECT_EQ(StopOn(Firmware(4096, 0x05, 0xFB)), "Таблица прерываний не найдена");
-    Bytes image = ReadBytes(Path("out"));
-    ASSERT_EQ(image.size(), 65552u);
-    EXPECT_TRUE(HoldsAt(image, 0x10000, kPrefix, 16));
+    Bytes firmware = Firmware(4096, 0x05);
+    firmware[0x1FF] = 0xFA;
+    firmware[0x200] = 0xFB;
+    EXPECT_EQ(StopOn(firmware), "Таблица прерываний не найдена");
 }
 
 TEST_F(ConvertImageTest, MarkerWithoutSizeByteLeavesTheLengthAlone) {

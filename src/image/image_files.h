@@ -1,0 +1,17 @@
+// What the conversion, the checks and the calibration copy share: the buffer every transfer
+// passes through, and the one way of opening an output.
+#pragma once
+
+#include <cstdint>
+
+#include "image/file_access.h"
+#include "image/image_layout.h"
+
+extern std::uint8_t TransferBuffer[kTransferBufferSize];
+
+// Opens the output, refuses it when it is one of the inputs under another name, and claims it.
+// The output is only cut once it is known to be none of them. other may be kNoFile.
+FileHandle OpenOutput(const char* path, FileHandle input, FileHandle other);
+
+// Stops with a text that names where in an image the fault lies, and its area if given.
+[[noreturn]] void StopAtOffset(const char* text, std::int64_t offset, const char* area = nullptr);
