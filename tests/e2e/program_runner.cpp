@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -29,11 +30,15 @@ Outcome Spawn(std::vector<std::string> words, const std::string& input,
     }
     argv.push_back(nullptr);
 
+    // The system's reasons, which follow some texts, in one language whatever the caller's.
+    setenv("LC_ALL", "C", 1);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // Nothing of the test runner's own reaches the program, so its descriptors are its own.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     Outcome outcome;
     pid_t pid = 0;
     int wait = 0;

@@ -1,7 +1,10 @@
-// The program among ordinary Unix plumbing: pipes and devices as files, standard streams closed
-// or carrying the image, file size limits and readers that go away.
+// The program among ordinary Unix plumbing: pipes, FIFOs and devices as files, standard streams
+// closed or carrying the image, file size limits, readers that go away, terminals, locks, loop
+// devices and overlay mounts.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <fstream>
 
 #include "e2e/program_runner.h"
 #include "test_files.h"
@@ -10,8 +13,8 @@ namespace {
 
 const std::string kDone = "Сообщение: Преобразование завершено!\n";
 
-std::string Stop(const std::string& text) {
-    return "Ошибка: " + text + "\n";
+std::string Stop(const std::string& text, const std::string& reason = "") {
+    return "Ошибка: " + text + (reason.empty() ? "" : ": " + reason) + "\n";
 }
 
 class UnixTest : public ScratchTest {
@@ -21,66 +24,126 @@ class UnixTest : public ScratchTest {
         WriteBytes(Path("fw"), Firmware(100000, 0x05));
         WriteBytes(Path("plain"), Firmware(3000, 0x00));
         WriteBytes(Path("nomarker"), Firmware(3000, 0x05, 0xFB));
+        WriteBytes(Path("cal"), Pattern(32768, 3));
         ASSERT_EQ(Sh("$K fw - fw.img && $K plain - plain.img").status, 0);
     }
     Outcome Sh(const std::string& script) {
         return RunShell(script, dir_);
     }
+    // Runs each script and compares its status, its standard error and, where given, a file's
+    // bytes with the bytes the test names: a file of the scratch folder or a literal text.
+    struct Case {
+        std::string script;
+        int status;
+        std::string err;
+        std::string file;
+        std::string expected;  // "@name" for the bytes of a file, else the text itself
+    };
+    void RunCases(const std::vector<Case>& cases) {
+        for (const Case& c : cases) {
+            Outcome outcome = Sh(c.script);
+            EXPECT_EQ(outcome.status, c.status) << c.script;
+            EXPECT_EQ(outcome.err, c.err) << c.script;
+            if (c.file.empty()) {
+                continue;
+            }
+            Bytes expected(c.expected.begin(), c.expected.end());
+            if (c.expected.rfind('@', 0) == 0) {
+                expected = ReadBytes(Path(c.expected.substr(1)));
+            }
+            EXPECT_EQ(ReadBytes(Path(c.file)), expected) << c.script;
+        }
+    }
+    // Skips, visibly, where the system does not allow what the case needs.
+    void Need(const std::string& probe, const std::string& what) {
+        if (Sh(probe).status != 0) {
+            GTEST_SKIP() << what;
+        }
+    }
 };
 
-// The calibration named here does not exist, so opening it first would give another text.
-TEST_F(UnixTest, FirmwareOfUnknownLengthStopsBeforeCalibrationAndOutput) {
-    ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
-    for (const char* script :
-         {"cat fw | $K /dev/stdin nocal out", "$K <(cat fw) nocal out", "$K /dev/zero nocal out",
-          "cat fw > fifo 2>/dev/null & $K fifo nocal out"}) {
-        WriteBytes(Path("out"), {4, 2});
-        Outcome outcome = Sh(script);
-        EXPECT_EQ(outcome.status, 1) << script;
-        EXPECT_EQ(outcome.err, Stop("Ошибка чтения микропрограммы")) << script;
-        EXPECT_EQ(ReadBytes(Path("out")), (Bytes{4, 2})) << script;
-    }
+// Known from the kind of file before it is opened, so nothing waits for a writer; the
+// calibration named here does not exist, so opening it first would give another text.
+TEST_F(UnixTest, FirmwareWithoutALengthStopsAtOnceBeforeCalibrationAndOutput) {
+    const std::string readError = Stop("Ошибка чтения микропрограммы");
+    RunCases({{"echo 42 > out; cat fw | $K /dev/stdin nocal out", 1, readError, "out", "42\n"},
+              {"$K <(cat fw) nocal out", 1, readError, "out", "42\n"},
+              {"$K /dev/zero nocal out", 1, readError, "out", "42\n"},
+              {"mkfifo fifo; timeout 10 $K fifo nocal out", 1, readError, "out", "42\n"}});
 }
 
-TEST_F(UnixTest, StandardOutputCarriesTheImageAndNothingElse) {
-    Outcome outcome = Sh("$K fw - /dev/stdout > out");
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.err, kDone);
-    EXPECT_EQ(ReadBytes(Path("out")), ReadBytes(Path("fw.img")));
-    outcome = Sh("set -o pipefail; $K plain - /dev/stdout | cat > out");
-    EXPECT_EQ(outcome.err, kDone);
-    EXPECT_EQ(ReadBytes(Path("out")), ReadBytes(Path("plain.img")));
-    // A pipe cannot be given the image's final length.
-    outcome = Sh("set -o pipefail; $K fw - /dev/stdout | cat > out");
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, Stop("Ошибка записи файла"));
-    EXPECT_EQ(ReadBytes(Path("out")).size(), 165552u);
+// A FIFO without a partner gives its error at once; one with a partner works as a file does.
+TEST_F(UnixTest, CalibrationAndOutputFifosNeverWaitForAPartner) {
+    RunCases({{"mkfifo c; timeout 10 $K fw c out", 1, Stop("Ошибка чтения калибровок"), "", ""},
+              {"mkfifo o; timeout 10 $K fw - o", 1,
+               Stop("Ошибка открытия выходного файла", "No such device or address"), "", ""},
+              {"mkfifo d; exec 3<>d; cat cal >&3; $K fw d out; $K fw cal ref", 0, kDone + kDone,
+               "out", "@ref"}});
+}
+
+// Written where the stream stands, never cut, with the fill written out: what others wrote
+// before and after stays.
+TEST_F(UnixTest, StandardStreamOutputKeepsWhatIsAroundTheImage) {
+    const std::string header = "header\n";
+    Bytes all(header.begin(), header.end());
+    Bytes image = ReadBytes(Path("fw.img"));
+    all.insert(all.end(), image.begin(), image.end());
+    WriteBytes(Path("around"), all);
+    const std::string trailer = "trailer\n";
+    all.insert(all.end(), trailer.begin(), trailer.end());
+    WriteBytes(Path("wrapped"), all);
+    RunCases(
+        {{"$K fw - /dev/stdout > out", 0, kDone, "out", "@fw.img"},
+         {"printf 'header\\n' > out; $K fw - /dev/stdout >> out", 0, kDone, "out", "@around"},
+         {"{ echo header; $K fw - /dev/fd/1; echo trailer; } > out", 0, kDone, "out", "@wrapped"},
+         {"{ echo header >&2; $K fw - /proc/self/fd/2; } 2> errout", 0, "", "", ""},
+         {"set -o pipefail; $K fw - /dev/stdout | cat > out", 0, kDone, "out", "@fw.img"},
+         {"set -o pipefail; $K plain - /dev/stdout | cat > out", 0, kDone, "out", "@plain.img"},
+         {"$K fw - /dev/null", 0, kDone, "", ""}});
+    // The error stream as output carries the image, and after it what the program says.
+    Bytes err = ReadBytes(Path("around"));
+    err.insert(err.end(), kDone.begin(), kDone.end());
+    EXPECT_EQ(ReadBytes(Path("errout")), err);
 }
 
 TEST_F(UnixTest, ClosedStandardDescriptorsAreNeverGivenToAFile) {
     // Closed, the firmware would take descriptor 0 and the output 2, where the error text goes.
-    EXPECT_EQ(Sh("$K nomarker - out <&- 2>&-").status, 1);
-    EXPECT_EQ(ReadBytes(Path("out")).size(), 65552u);
+    EXPECT_EQ(Sh("ulimit -f 100; $K fw - out <&- 2>&-").status, 1);
+    Bytes image = ReadBytes(Path("fw.img"));
+    EXPECT_EQ(ReadBytes(Path("out")), Bytes(image.begin(), image.begin() + 102400));
     EXPECT_EQ(Sh("$K fw - out <&- >&- 2>&-").status, 0);
-    EXPECT_EQ(ReadBytes(Path("out")), ReadBytes(Path("fw.img")));
+    EXPECT_EQ(ReadBytes(Path("out")), image);
 }
 
-TEST_F(UnixTest, FailedWriteIsAnErrorNotADeathBySignal) {
-    for (const char* script :
-         {"ulimit -f 100; $K fw - out", "mkfifo p && { head -c 1 p > /dev/null & } && $K fw - p"}) {
-        Outcome outcome = Sh(script);
-        EXPECT_EQ(outcome.status, 1) << script;
-        EXPECT_EQ(outcome.err, Stop("Ошибка записи файла")) << script;
-    }
-    // Standard error a pipe that nobody reads any more.
-    EXPECT_EQ(Sh("exec 3> >(true); wait $!; $K nomarker - out 2>&3").status, 1);
-    EXPECT_EQ(Sh("exec 3> >(true); wait $!; $K fw - out 2>&3").status, 0);
+// The reader of the FIFO takes one byte and goes away.
+TEST_F(UnixTest, FailedWriteIsAnErrorWithItsReasonNotADeathBySignal) {
+    RunCases(
+        {{"ulimit -f 100; $K fw - out", 1, Stop("Ошибка записи файла", "File too large"), "", ""},
+         {"mkfifo p; exec 3<>p; { head -c 1 <&3 > /dev/null 3<&- & }; exec 3<&-; $K fw - p", 1,
+          Stop("Ошибка записи файла", "Broken pipe"), "", ""},
+         {"ulimit -n 4; $K fw cal out", 1,
+          Stop("Ошибка открытия калибровок", "Too many open files"), "", ""},
+         {"exec 3> >(true); wait $!; $K nomarker - out 2>&3", 1, "", "", ""},
+         {"exec 3> >(true); wait $!; $K fw - out 2>&3", 0, "", "", ""}});
+}
+
+// No write that the cut would undo is made, so the image fits where it fits; the firmware bytes
+// left out are counted.
+TEST_F(UnixTest, SizeClassStopsTheCopyAndSaysWhatItLeftOut) {
+    Bytes firmware = Firmware(1048576, 0x04);
+    WriteBytes(Path("big"), firmware);
+    RunCases({{"ulimit -f 300; $K big - out", 0, kDone + "Отброшено байт микропрограммы: 851984\n",
+               "", ""}});
+    Bytes image = ReadBytes(Path("out"));
+    ASSERT_EQ(image.size(), 262144u);
+    EXPECT_TRUE(std::equal(image.begin() + 0x10010, image.end(), firmware.begin()));
+    EXPECT_EQ(Sh("$K fw - out").err, kDone);
 }
 
 TEST_F(UnixTest, HelpAndVersionAreSoleArgumentsAndDoubleHyphenEndsOptions) {
     Outcome outcome = RunKorvane({"--help"}, "", dir_);
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.out.rfind("Использование: korvane [МИКРОПРОГРАММА", 0), 0u);
+    EXPECT_EQ(outcome.out.rfind("Использование: korvane [--] [МИКРОПРОГРАММА", 0), 0u);
     EXPECT_EQ(outcome.err, "");
     outcome = RunKorvane({"--version"}, "", dir_);
     EXPECT_EQ(outcome.out + outcome.err, "KORVANE 1.0\n");
@@ -89,9 +152,87 @@ TEST_F(UnixTest, HelpAndVersionAreSoleArgumentsAndDoubleHyphenEndsOptions) {
                                   std::vector<std::string>{"-x", "-", "out"}}) {
         outcome = RunKorvane(arguments, "", dir_);
         EXPECT_EQ(outcome.status, 1);
-        EXPECT_EQ(outcome.out + outcome.err, Stop("Ошибка открытия микропрограммы"));
+        EXPECT_EQ(outcome.out + outcome.err,
+                  Stop("Ошибка открытия микропрограммы", "No such file or directory"));
     }
-    EXPECT_EQ(Sh("$K --version > /dev/full").err, Stop("Ошибка записи файла"));
+    const std::string writeError = "Ошибка записи файла";
+    RunCases({{"$K --version > /dev/full", 1, Stop(writeError, "No space left on device"), "", ""},
+              {"$K --help >&-", 1, Stop(writeError, "Bad file descriptor"), "", ""},
+              {"$K --version >&-", 1, Stop(writeError, "Bad file descriptor"), "", ""}});
+}
+
+// A failed read of an answer is no answer; a non-blocking input is waited on; at a terminal the
+// end of input answers one question only.
+TEST_F(UnixTest, AnswersAreReadFromWhateverStandardInputIs) {
+    const std::string ask = "Выберите калибровки: ";
+    const std::string nonBlocking =
+        "import os, sys; os.set_blocking(0, False); os.execv(sys.argv[1], sys.argv[1:])";
+    std::ofstream(Path("at_terminal.py"))
+        << "import os, pty, sys\n"
+           "pid, fd = pty.fork()\n"
+           "if pid == 0: os.execv(sys.argv[1], sys.argv[1:])\n"
+           "def until(text):\n"
+           "    seen = b''\n"
+           "    while text.encode() not in seen: seen += os.read(fd, 1024)\n"
+           "until('калибровки: '); os.write(fd, b'\\x04')\n"
+           "until('выходной файл: '); os.write(fd, b'out\\n')\n"
+           "until('завершено!'); sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))\n";
+    RunCases(
+        {{"$K fw < .", 1, ask + Stop("Ошибка чтения ответа", "Is a directory"), "", ""},
+         {"$K fw 0> /dev/null", 1, ask + Stop("Ошибка чтения ответа", "Bad file descriptor"), "",
+          ""},
+         {"{ sleep 0.5; printf '\\nout\\n'; } | /usr/bin/python3 -c '" + nonBlocking + "' $K fw", 0,
+          ask + "Выберите выходной файл: " + kDone, "out", "@fw.img"},
+         {"rm out; timeout 20 /usr/bin/python3 at_terminal.py $K fw", 0, "", "out", "@fw.img"}});
+}
+
+// Asked as an ordinary user: the system, not the mode bits, says who may write where.
+TEST_F(UnixTest, OutputPromptAsksTheSystemWhetherTheUserMayWrite) {
+    Need("[ \"$(id -u)\" = 0 ] && setpriv --reuid=65534 --regid=65534 --clear-groups $K --version",
+         "needs root, setpriv and a program that another user may run");
+    const std::string ask = "Выберите выходной файл: ", readOnly = "Файл только для чтения.\n";
+    const std::string dangling = "Ссылка ведёт к несуществующему файлу.\n";
+    RunCases(
+        {{"chmod 755 .; mkdir locked; chmod 755 locked; echo x > owned; chmod 644 owned fw; "
+          "ln -s nowhere/x dangling; ln -s loop loop; printf 'owned\\nlocked/new\\nloop\\n"
+          "dangling\\n' | setpriv --reuid=65534 --regid=65534 --clear-groups $K fw -",
+          0, ask + readOnly + ask + readOnly + ask + readOnly + ask + dangling + ask + "\n",
+          "owned", "x\n"}});
+}
+
+// Two names of one device, a loop device and the file behind it: either way round refused
+// before the output is opened. A block device keeps every byte past the image.
+TEST_F(UnixTest, LoopDevicesAreTheirBackingFilesAndKeepWhatLiesPastTheImage) {
+    Need(
+        "[ \"$(id -u)\" = 0 ] && head -c 1048576 /dev/zero | tr '\\0' '\\253' > disk && "
+        "losetup -f --show disk > loop && cp fw fwdisk && losetup -f --show fwdisk > fwloop",
+        "needs root and a loop device");
+    const std::string same = Stop("Выходной файл совпадает с входным");
+    RunCases({{"L=$(cat fwloop); mknod twin b $(stat -c '%Hr %Lr' $L); "
+               "$K $L - twin; $K $L - fwdisk; $K fwdisk - $L",
+               1, same + same + same, "fwdisk", "@fw"},
+              {"$K fw - $(cat loop) && losetup -d $(cat loop) $(cat fwloop) && head -c 262144 disk "
+               "> head && [ \"$(tail -c +262145 disk | tr -d '\\253' | wc -c)\" = 0 ]",
+               0, kDone, "head", "@fw.img"}});
+    Sh("losetup -d $(cat loop) $(cat fwloop)");
+}
+
+// The overlay reports the upper file's inode number under a device number of its own.
+TEST_F(UnixTest, OverlayViewOfTheFirmwareIsTheFirmware) {
+    Need(
+        "mkdir -p l u w m && cp fw u/fw && mount -t overlay o -o lowerdir=l,upperdir=u,workdir=w m",
+        "needs root and an overlay mount");
+    RunCases({{"$K u/fw - m/fw; s=$?; umount m; exit $s", 1,
+               Stop("Выходной файл совпадает с входным"), "u/fw", "@fw"}});
+}
+
+// The second run waits for the lock, then cuts and writes its own image whole.
+TEST_F(UnixTest, RunWaitsForTheOutputLockBeforeItCutsTheOutput) {
+    RunCases(
+        {{"printf old > out; exec 9>> out; flock 9; $K fw - out 9>&- & sleep 0.5; "
+          "cat out > during; flock -u 9; exec 9>&-; wait $!",
+          0, kDone, "during", "old"}});
+    EXPECT_EQ(ReadBytes(Path("out")), ReadBytes(Path("fw.img")));
 }
 
 }  // namespace
