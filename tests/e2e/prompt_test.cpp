@@ -1,6 +1,7 @@
 // The program asking for the paths it was not given, answered on standard input.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "e2e/program_runner.h"
 #include "test_files.h"
@@ -122,6 +123,29 @@ TEST_F(PromptTest, AnswerThatWouldBeCutIsAskedAgain) {
     Bytes image = ReadBytes(Path("old"));
     ASSERT_EQ(image.size(), 524288u);
     EXPECT_EQ(Bytes(image.begin() + 0x8000, image.begin() + 0x10000), calibration);
+}
+
+// Yes and no in any case and with blanks around them; anything else is asked again.
+TEST_F(PromptTest, ReplaceAnswersAreTakenInAnyCaseAndOthersAskedAgain) {
+    const std::string again = "Ответьте «да» или «нет».\n";
+    for (const char* yes : {"Да", "ДА", "Y", "Yes", "да "}) {
+        WriteBytes(Path("old"), {1});
+        Outcome outcome = Run({Path("fw"), "-"}, Path("old") + "\nmaybe\n Нет\t\n" + Path("old") +
+                                                     "\n" + std::string(yes) + "\n");
+        EXPECT_EQ(outcome.err, kAskOutput + kAskReplace + again + kAskReplace + kAskOutput +
+                                   kAskReplace + kDone)
+            << yes;
+        EXPECT_EQ(ReadBytes(Path("old")).size(), 524288u) << yes;
+    }
+}
+
+// A calibration dialog offers the firmware, which would make its head the calibration.
+TEST_F(PromptTest, FirmwareIsRefusedAsTheCalibration) {
+    ASSERT_EQ(link(Path("fw").c_str(), Path("hard").c_str()), 0);
+    Outcome outcome = Run({Path("fw")}, Path("hard") + "\n\n" + Path("out") + "\n");
+    EXPECT_EQ(outcome.err, kAskCalibration + "Калибровки совпадают с микропрограммой\n" +
+                               kAskCalibration + kAskOutput + kDone);
+    EXPECT_EQ(ReadBytes(Path("out"))[0x8000], 0xFF);
 }
 
 }  // namespace
