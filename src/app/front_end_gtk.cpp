@@ -77,6 +77,7 @@ bool ConfirmReplace(const char* path, const char* title) {
     gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", path);
     gtk_window_set_title(GTK_WINDOW(box), title);
     gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
+    gtk_widget_grab_focus(gtk_dialog_get_widget_for_response(GTK_DIALOG(box), GTK_RESPONSE_YES));
     bool yes = gtk_dialog_run(GTK_DIALOG(box)) == GTK_RESPONSE_YES;
     gtk_widget_destroy(box);
     FlushEvents();

@@ -26,13 +26,14 @@ int main(int argc, char** argv) {
     // no settings.
     g_setenv("GSETTINGS_BACKEND", "memory", TRUE);
     g_set_prgname("korvane-gtk");
-    // The window class the desktop entry names, so that docks group the windows under it.
-    gdk_set_program_class("korvane-gtk");
     // GTK reads no options from the command line: every argument is a path.
     if (gtk_init_check(nullptr, nullptr) == FALSE) {
         FatalStop(MessageCatalogue::kNoDisplay);
     }
     LeaveRecentListAlone();
+    // The window class the desktop entry names, with its icon, so that docks and task bars show
+    // the windows under the entry. GTK's start-up sets its own class, capitalised.
+    gdk_set_program_class("korvane-gtk");
     gtk_window_set_default_icon_name("korvane");
     CheckPathArguments(argc, argv);
     return RunProgram(argc, argv);

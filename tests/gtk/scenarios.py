@@ -106,7 +106,7 @@ def choose(title, path, shot=None):
 def replace(path, answer, shot=None):
     shown = until(alert, "the replace question")
     check(f"  replace question for {os.path.basename(path)}",
-          shown[0] == GTK("Question") and os.path.basename(path) in shown[1], shown)
+          shown == [GTK("Question"), "Файл уже существует. Заменить?", path], shown)
     shoot(shot)
     xdo("key", "Return" if answer else "Escape")
     until(lambda: (alert() or [None])[0] != GTK("Question"), "the question to close")
@@ -124,10 +124,10 @@ def snapshot():
     return found
 
 
-def scenario(name, arguments, steps, status=0):
+def scenario(name, arguments, steps, status=0, cwd=FILES):
     print(f"== {name}", flush=True)
     before = snapshot()
-    run["p"] = subprocess.Popen([PROGRAM, *arguments], cwd=FILES, stdout=subprocess.PIPE,
+    run["p"] = subprocess.Popen([PROGRAM, *arguments], cwd=cwd, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE)
     try:
         steps()
@@ -168,8 +168,20 @@ locked = at("locked.img", b"keep")
 os.chmod(locked, 0o444)
 pyatspi.Registry.getDesktop(0)  # starts the accessibility bus before the first run is measured
 
+def grouped():  # the window class that the desktop entry names, and the theme's icon
+    wid = window(ABOUT)
+    entry = open(os.path.join(os.path.dirname(__file__), "../../res/korvane.desktop")).read()
+    wm_class = [line.split("=", 1)[1] for line in entry.splitlines()
+                if line.startswith("StartupWMClass=")]
+    shown = subprocess.run(["xprop", "-id", wid, "WM_CLASS", "_NET_WM_ICON"], capture_output=True,
+                           text=True).stdout
+    check("  window class as the desktop entry names it, with the theme's icon",
+          wm_class and f'"{wm_class[0]}", "{wm_class[0]}"' in shown
+          and "_NET_WM_ICON(CARDINAL)" in shown, (wm_class, shown[:200]))
+
+
 scenario("no arguments: About, the three dialogs, completion", [], lambda: (
-    box(ABOUT, ABOUT_TEXT, "Information", "about"), choose(FIRMWARE, fw, "dialog-firmware"),
+    grouped(), box(ABOUT, ABOUT_TEXT, "Information", "about"), choose(FIRMWARE, fw, "dialog-firmware"),
     choose(CALIBRATION, cal, "dialog-calibration"),
     choose(OUTPUT, at("first.img"), "dialog-output"),
     box(MESSAGE, DONE, "Information", "completion")))
@@ -189,8 +201,8 @@ scenario("one argument: a missing calibration, then none; a replace refused, the
                   replace(replaced, True), box(MESSAGE, DONE, "Information")))
 check("  image replaced, without calibration", image(replaced, False))
 
-scenario("two arguments: a read-only output refused, then the output dialog cancelled", [fw, cal],
-         lambda: (choose(OUTPUT, locked), replace(locked, True),
+scenario("two arguments: a read-only output refused before any question, then cancelled", [fw, cal],
+         lambda: (choose(OUTPUT, locked),
                   box(OUTPUT, "Файл только для чтения.", "Warning", "read-only"),
                   press(window(OUTPUT), "Escape")))
 FOUND = ["bad.bin", "cal.bin", "first.img", "fw.bin", "locked.img", "replaced.img"]
@@ -202,14 +214,24 @@ scenario("firmware dialog cancelled", [], lambda: (
 check("  no file written", sorted(os.listdir(FILES)) == FOUND)
 
 short_output = long_path(259, "o")
-scenario("a calibration path of 260 bytes is a cancel; an output path of 259 is taken", [fw],
-         lambda: (choose(CALIBRATION, long_path(260, "c", CAL)), choose(OUTPUT, short_output),
-                  box(MESSAGE, DONE, "Information")))
+scenario("a calibration path of 260 bytes is refused and asked again; an output path of 259 is taken",
+         [fw], lambda: (choose(CALIBRATION, long_path(260, "c", CAL)),
+                        box(CALIBRATION, "Путь длиннее 259 байт", "Error"),
+                        press(window(CALIBRATION), "Escape"), choose(OUTPUT, short_output),
+                        box(MESSAGE, DONE, "Information")))
 check("  image at the 259-byte path, without calibration", image(short_output, False))
+
+scenario("started elsewhere: the firmware refused as calibration, the later dialogs in its folder",
+         [fw], lambda: (choose(CALIBRATION, fw),
+                        box(CALIBRATION, "Калибровки совпадают с микропрограммой", "Warning"),
+                        choose(CALIBRATION, "cal.bin"), choose(OUTPUT, "near.img"),
+                        box(MESSAGE, DONE, "Information")), cwd="/")
+check("  image beside the firmware, with the calibration beside it", image(at("near.img"), True))
 
 scenario("three arguments, firmware without marker: only the error box",
          [bad, "-", at("bad.img")],
          lambda: box(ERROR, "Таблица прерываний не найдена", "Error", "error"), status=1)
+check("  no output made for inputs that fail", not os.path.exists(at("bad.img")))
 
 print("== no display", flush=True)
 alone = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
