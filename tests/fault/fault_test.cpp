@@ -40,12 +40,12 @@ bool Is(const Record& r, Call call, int file) {
 }
 
 // What a failure of call k of the dry run must stop with. The first fstat of an input tells a
-// folder from a file and the second of the firmware takes its length. Until the output is cut
-// (its first ftruncate), an fstat serves the same-file check, where a file that cannot be
-// identified must not be cut, and the output's last one its claim; after the cut, an fstat asks
-// whether the output's length may be set, and without an answer the fill is written instead. A
-// stat tells a file's kind or a standard stream, and a failing one names neither, so the
-// conversion goes on; so does an fstat of a standard stream.
+// folder from a file and the second of the firmware takes its length. Until the output is locked,
+// an fstat serves the same-file check, where a file that cannot be identified must not be cut,
+// and the output's last one its claim, as does the one between the lock and the cut (its first
+// ftruncate); after the cut, an fstat asks whether the output's length may be set, and without an
+// answer the fill is written instead. A stat tells a file's kind or a standard stream, and a
+// failing one names neither, so the conversion goes on; so does an fstat of a standard stream.
 std::string StopFor(const std::vector<Record>& dry, std::size_t k) {
     const Record& step = dry[k];
     auto begin = dry.begin();
@@ -54,6 +54,13 @@ std::string StopFor(const std::vector<Record>& dry, std::size_t k) {
         std::count_if(begin, at, [&](const Record& r) { return Is(r, step.call, step.file); });
     auto cut = std::find_if(begin, dry.end(),
                             [](const Record& r) { return Is(r, Call::Truncate, kOutput); });
+    auto lock =
+        std::find_if(begin, dry.end(), [](const Record& r) { return Is(r, Call::Lock, kOutput); });
+    auto claims = [&] {
+        return at > lock || std::none_of(at + 1, lock, [](const Record& r) {
+                   return Is(r, Call::Fstat, kOutput);
+               });
+    };
     switch (step.call) {
         case Call::Open:
             return std::vector<std::string>{kFirmwareOpen, kCalibrationOpen, kOutputOpen}.at(
@@ -68,11 +75,7 @@ std::string StopFor(const std::vector<Record>& dry, std::size_t k) {
             if (step.file == kCalibration && nth == 0) {
                 return kCalibrationOpen;
             }
-            return step.file == kOutput &&
-                           std::none_of(at + 1, cut,
-                                        [](const Record& r) { return Is(r, Call::Fstat, kOutput); })
-                       ? kOutputOpen
-                       : kOutputIsInput;
+            return step.file == kOutput && claims() ? kOutputOpen : kOutputIsInput;
         case Call::Stat:
             return kCompleted;
         case Call::Read:
