@@ -34,8 +34,13 @@ FileHandle FileOpenForWriting(const char* path) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// Only a disk file is cut, and only when it holds anything.
 bool FileClaim(FileHandle output) {
-    return GetFileType(Handle(output)) != FILE_TYPE_DISK || FileSetLength(output, 0);
+    LARGE_INTEGER size{};
+    if (GetFileType(Handle(output)) != FILE_TYPE_DISK) {
+        return true;
+    }
+    return GetFileSizeEx(Handle(output), &size) && (size.QuadPart == 0 || FileSetLength(output, 0));
 }
 
 // The system is asked to set the length of every output, as this program always did.
