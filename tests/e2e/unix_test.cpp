@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
-
 #include "e2e/program_runner.h"
 #include "test_files.h"
 
@@ -82,28 +80,22 @@ TEST_F(UnixTest, CalibrationAndOutputFifosNeverWaitForAPartner) {
 }
 
 // Written where the stream stands, never cut, with the fill written out: what others wrote
-// before and after stays.
+// before and after stays; on the error stream, what the program says comes after the image.
 TEST_F(UnixTest, StandardStreamOutputKeepsWhatIsAroundTheImage) {
-    const std::string header = "header\n";
-    Bytes all(header.begin(), header.end());
-    Bytes image = ReadBytes(Path("fw.img"));
-    all.insert(all.end(), image.begin(), image.end());
-    WriteBytes(Path("around"), all);
-    const std::string trailer = "trailer\n";
-    all.insert(all.end(), trailer.begin(), trailer.end());
-    WriteBytes(Path("wrapped"), all);
     RunCases(
-        {{"$K fw - /dev/stdout > out", 0, kDone, "out", "@fw.img"},
-         {"printf 'header\\n' > out; $K fw - /dev/stdout >> out", 0, kDone, "out", "@around"},
-         {"{ echo header; $K fw - /dev/fd/1; echo trailer; } > out", 0, kDone, "out", "@wrapped"},
-         {"{ echo header >&2; $K fw - /proc/self/fd/2; } 2> errout", 0, "", "", ""},
+        {{"printf 'header\\n' > out; $K fw - /dev/stdout >> out; (echo header; cat fw.img) > want",
+          0, kDone, "out", "@want"},
+         {"{ echo header; $K fw - /dev/fd/1; echo trailer; } > out; (echo header; cat fw.img; "
+          "echo trailer) > want",
+          0, kDone, "out", "@want"},
+         {"{ echo header >&2; $K fw - /proc/self/fd/2; } 2> out; (echo header; cat fw.img; "
+          "printf '" +
+              kDone + "') > want",
+          0, "", "out", "@want"},
          {"set -o pipefail; $K fw - /dev/stdout | cat > out", 0, kDone, "out", "@fw.img"},
+         {"$K fw - /dev/stdout > out", 0, kDone, "out", "@fw.img"},
          {"set -o pipefail; $K plain - /dev/stdout | cat > out", 0, kDone, "out", "@plain.img"},
          {"$K fw - /dev/null", 0, kDone, "", ""}});
-    // The error stream as output carries the image, and after it what the program says.
-    Bytes err = ReadBytes(Path("around"));
-    err.insert(err.end(), kDone.begin(), kDone.end());
-    EXPECT_EQ(ReadBytes(Path("errout")), err);
 }
 
 TEST_F(UnixTest, ClosedStandardDescriptorsAreNeverGivenToAFile) {
@@ -128,16 +120,13 @@ TEST_F(UnixTest, FailedWriteIsAnErrorWithItsReasonNotADeathBySignal) {
 }
 
 // No write that the cut would undo is made, so the image fits where it fits; the firmware bytes
-// left out are counted.
+// left out are counted, and nothing is said where none are.
 TEST_F(UnixTest, SizeClassStopsTheCopyAndSaysWhatItLeftOut) {
-    Bytes firmware = Firmware(1048576, 0x04);
-    WriteBytes(Path("big"), firmware);
-    RunCases({{"ulimit -f 300; $K big - out", 0, kDone + "Отброшено байт микропрограммы: 851984\n",
-               "", ""}});
-    Bytes image = ReadBytes(Path("out"));
-    ASSERT_EQ(image.size(), 262144u);
-    EXPECT_TRUE(std::equal(image.begin() + 0x10010, image.end(), firmware.begin()));
-    EXPECT_EQ(Sh("$K fw - out").err, kDone);
+    WriteBytes(Path("big"), Firmware(1048576, 0x04));
+    RunCases(
+        {{"ulimit -f 300; $K big - out && [ $(stat -c %s out) = 262144 ] && cmp <(tail -c "
+          "+65553 out) <(head -c 196592 big) && $K fw - out",
+          0, kDone + "Отброшено байт микропрограммы: 851984\n" + kDone, "", ""}});
 }
 
 TEST_F(UnixTest, HelpAndVersionAreSoleArgumentsAndDoubleHyphenEndsOptions) {
@@ -167,23 +156,14 @@ TEST_F(UnixTest, AnswersAreReadFromWhateverStandardInputIs) {
     const std::string ask = "Выберите калибровки: ";
     const std::string nonBlocking =
         "import os, sys; os.set_blocking(0, False); os.execv(sys.argv[1], sys.argv[1:])";
-    std::ofstream(Path("at_terminal.py"))
-        << "import os, pty, sys\n"
-           "pid, fd = pty.fork()\n"
-           "if pid == 0: os.execv(sys.argv[1], sys.argv[1:])\n"
-           "def until(text):\n"
-           "    seen = b''\n"
-           "    while text.encode() not in seen: seen += os.read(fd, 1024)\n"
-           "until('калибровки: '); os.write(fd, b'\\x04')\n"
-           "until('выходной файл: '); os.write(fd, b'out\\n')\n"
-           "until('завершено!'); sys.exit(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]))\n";
     RunCases(
         {{"$K fw < .", 1, ask + Stop("Ошибка чтения ответа", "Is a directory"), "", ""},
          {"$K fw 0> /dev/null", 1, ask + Stop("Ошибка чтения ответа", "Bad file descriptor"), "",
           ""},
          {"{ sleep 0.5; printf '\\nout\\n'; } | /usr/bin/python3 -c '" + nonBlocking + "' $K fw", 0,
           ask + "Выберите выходной файл: " + kDone, "out", "@fw.img"},
-         {"rm out; timeout 20 /usr/bin/python3 at_terminal.py $K fw", 0, "", "out", "@fw.img"}});
+         {"rm out; printf '\\004out\\n' | timeout 20 script -qec \"$K fw\" /dev/null > /dev/null",
+          0, "", "out", "@fw.img"}});
 }
 
 // Asked as an ordinary user: the system, not the mode bits, says who may write where.
@@ -200,8 +180,8 @@ TEST_F(UnixTest, OutputPromptAsksTheSystemWhetherTheUserMayWrite) {
           "owned", "x\n"}});
 }
 
-// Two names of one device, a loop device and the file behind it: either way round refused
-// before the output is opened. A block device keeps every byte past the image.
+// Two names of one device, a loop device and the file behind it: either way round refused, and
+// left as they were. A block device keeps every byte past the image.
 TEST_F(UnixTest, LoopDevicesAreTheirBackingFilesAndKeepWhatLiesPastTheImage) {
     Need(
         "[ \"$(id -u)\" = 0 ] && head -c 1048576 /dev/zero | tr '\\0' '\\253' > disk && "
@@ -230,9 +210,8 @@ TEST_F(UnixTest, OverlayViewOfTheFirmwareIsTheFirmware) {
 TEST_F(UnixTest, RunWaitsForTheOutputLockBeforeItCutsTheOutput) {
     RunCases(
         {{"printf old > out; exec 9>> out; flock 9; $K fw - out 9>&- & sleep 0.5; "
-          "cat out > during; flock -u 9; exec 9>&-; wait $!",
+          "cat out > during; flock -u 9; exec 9>&-; wait $! && cmp out fw.img",
           0, kDone, "during", "old"}});
-    EXPECT_EQ(ReadBytes(Path("out")), ReadBytes(Path("fw.img")));
 }
 
 }  // namespace
