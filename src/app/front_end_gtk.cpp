@@ -22,10 +22,13 @@ void FlushEvents() {
     }
 }
 
-void ShowBox(const char* text, const char* caption, GtkMessageType type, const char* iconName,
-             const char* detail = nullptr) {
+// Shows a box and gives the user's answer. A question's default answer is yes.
+gint RunBox(GtkMessageType type, const char* text, const char* caption, const char* iconName,
+            const char* detail) {
+    bool question = type == GTK_MESSAGE_QUESTION;
     GtkWidget* box =
-        gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s", text);
+        gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type,
+                               question ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s", text);
     if (detail != nullptr) {
         gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", detail);
     }
@@ -36,9 +39,20 @@ void ShowBox(const char* text, const char* caption, GtkMessageType type, const c
     gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), icon);
     G_GNUC_END_IGNORE_DEPRECATIONS
     gtk_widget_show(icon);
-    gtk_dialog_run(GTK_DIALOG(box));
+    if (question) {
+        gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
+        gtk_widget_grab_focus(
+            gtk_dialog_get_widget_for_response(GTK_DIALOG(box), GTK_RESPONSE_YES));
+    }
+    gint answer = gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);
     FlushEvents();
+    return answer;
+}
+
+void ShowBox(const char* text, const char* caption, GtkMessageType type, const char* iconName,
+             const char* detail = nullptr) {
+    RunBox(type, text, caption, iconName, detail);
 }
 
 // The dialog's own checks stop short of the system dialog's: an open dialog takes a typed name
@@ -71,17 +85,8 @@ const char* Refusal(FileDialogKind kind, GtkFileChooser* chooser, PathBuffer pat
 
 // Asked here rather than by the dialog, so that a file that may not be written is refused first.
 bool ConfirmReplace(const char* path, const char* title) {
-    GtkWidget* box =
-        gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO,
-                               "%s", MessageCatalogue::kReplaceBoxQuestion);
-    gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", path);
-    gtk_window_set_title(GTK_WINDOW(box), title);
-    gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
-    gtk_widget_grab_focus(gtk_dialog_get_widget_for_response(GTK_DIALOG(box), GTK_RESPONSE_YES));
-    bool yes = gtk_dialog_run(GTK_DIALOG(box)) == GTK_RESPONSE_YES;
-    gtk_widget_destroy(box);
-    FlushEvents();
-    return yes;
+    return RunBox(GTK_MESSAGE_QUESTION, MessageCatalogue::kReplaceBoxQuestion, title,
+                  "dialog-question", path) == GTK_RESPONSE_YES;
 }
 
 // The later dialogs open where the firmware was found, as a user expects after choosing it.

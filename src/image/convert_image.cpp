@@ -188,8 +188,9 @@ void FinishLength(std::int32_t sizeClass) {
     }
 }
 
-// The one sequence behind both the conversion and the comparison. Returns the count of firmware
-// bytes that the size class left out.
+// The one sequence behind both the conversion and the comparison, once the sink is open; the
+// calibration, kept open until then for the same-file check, is done with. Returns the count of
+// firmware bytes that the size class left out.
 std::int32_t WriteImage(FileHandle sink, bool compares) {
     if (Calibration != kNoFile) {
         FileClose(Calibration);
