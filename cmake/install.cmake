@@ -23,15 +23,39 @@ add_custom_command(OUTPUT ${icon_folder}/korvane.ico ${icon_files}
     DEPENDS korvane_make_icon VERBATIM)
 add_custom_target(korvane_icons ALL DEPENDS ${icon_files})
 
+# The texts as Debian has them: the manual page and the changelog compressed with no name or time
+# inside (gzip -n), korvane-gtk's manual page a link to the one page that covers both programs,
+# and the licence in a machine-readable copyright file, which also names the licences of the
+# libraries that the static korvane holds.
+set(KORVANE_CONTACT "the KORVANE developers <maintainers@users.noreply.c-seed-ec1dcb92.example>")
+set(text_folder ${CMAKE_CURRENT_BINARY_DIR}/texts)
+file(MAKE_DIRECTORY ${text_folder})
+add_custom_command(OUTPUT ${text_folder}/korvane.1.gz ${text_folder}/changelog.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/korvane.1
+            ${PROJECT_SOURCE_DIR}/res/changelog ${text_folder}
+    COMMAND gzip -9nf ${text_folder}/korvane.1 ${text_folder}/changelog
+    DEPENDS docs/korvane.1 res/changelog VERBATIM)
+add_custom_target(korvane_texts ALL DEPENDS ${text_folder}/korvane.1.gz ${text_folder}/changelog.gz)
+file(CREATE_LINK korvane.1.gz ${text_folder}/korvane-gtk.1.gz SYMBOLIC)
+file(READ LICENSE KORVANE_LICENSE_TEXT)
+string(STRIP "${KORVANE_LICENSE_TEXT}" KORVANE_LICENSE_TEXT)
+string(REPLACE "\n\n" "\n.\n" KORVANE_LICENSE_TEXT " ${KORVANE_LICENSE_TEXT}")
+string(REPLACE "\n" "\n " KORVANE_LICENSE_TEXT "${KORVANE_LICENSE_TEXT}")
+configure_file(res/copyright.in ${text_folder}/copyright @ONLY)
+
 install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${text_folder}/korvane.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 if(TARGET korvane-gtk)
     install(TARGETS korvane-gtk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES ${text_folder}/korvane-gtk.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
-install(FILES docs/korvane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES res/korvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size ${KORVANE_ICON_SIZES})
     install(FILES ${icon_folder}/korvane-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME korvane.png)
 endforeach()
-install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md ${text_folder}/changelog.gz ${text_folder}/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES res/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME korvane)

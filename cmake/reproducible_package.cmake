@@ -5,14 +5,17 @@
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     message(FATAL_ERROR "SOURCE_DATE_EPOCH must be set; scripts/release sets it")
 endif()
+list(GET CPACK_PACKAGE_FILES 0 package)
+
 if(NOT CPACK_GENERATOR MATCHES "^(TGZ|ZIP)$")
     return()
 endif()
 
 file(GLOB_RECURSE files RELATIVE ${CPACK_TOPLEVEL_DIRECTORY}
      "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
+# Lintian's overrides are for the .deb alone.
+list(FILTER files EXCLUDE REGEX "/share/lintian/")
 list(SORT files)
-list(GET CPACK_PACKAGE_FILES 0 package)
 if(CPACK_GENERATOR STREQUAL "ZIP")
     set(write cf ${package} --format=zip)
 else()
