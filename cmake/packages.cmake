@@ -30,5 +30,8 @@ firmware's interrupt-table marker and gives the image its final length of
 256 KiB or 512 KiB from the size byte that follows it. korvane, a static
 executable, asks for missing paths on the terminal; korvane-gtk, which the
 desktop entry starts, asks in GTK file dialogs. The texts are Russian.")
+    # For the Built-Using field, which the post-build script adds.
+    set(CPACK_KORVANE_STATIC ${KORVANE_STATIC})
+    set(CPACK_KORVANE_CXX_COMPILER ${CMAKE_CXX_COMPILER})
 endif()
 include(CPack)
