@@ -4,9 +4,17 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 if(WIN32)
-    # One folder with the program and its two texts; the program needs no installer.
+    # One folder with the program and its two texts, made for Windows; the program needs no
+    # installer.
+    set(text_folder ${CMAKE_CURRENT_BINARY_DIR}/texts)
+    add_custom_command(OUTPUT ${text_folder}/README.txt ${text_folder}/LICENSE.txt
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${text_folder}
+        COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR} -DOUTPUT=${text_folder}
+                -P ${PROJECT_SOURCE_DIR}/cmake/windows_texts.cmake
+        DEPENDS README.md LICENSE cmake/windows_texts.cmake VERBATIM)
+    add_custom_target(korvane_texts ALL DEPENDS ${text_folder}/README.txt ${text_folder}/LICENSE.txt)
     install(TARGETS korvane RUNTIME DESTINATION .)
-    install(FILES README.md LICENSE DESTINATION .)
+    install(FILES ${text_folder}/README.txt ${text_folder}/LICENSE.txt DESTINATION .)
     return()
 endif()
 
