@@ -19,3 +19,4 @@ endif()
 add_executable(korvane-gtk src/app/run_program.cpp src/app/front_end_gtk.cpp src/app/main_gtk.cpp
                            src/app/posix_start.cpp src/app/path_checks.cpp)
 target_link_libraries(korvane-gtk PRIVATE korvane_image PkgConfig::GTK3)
+target_link_options(korvane-gtk PRIVATE -pie)

@@ -4,9 +4,17 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 if(WIN32)
-    # One folder with the program and its two texts; the program needs no installer.
+    # One folder with the program and its two texts, made for Windows; the program needs no
+    # installer.
+    set(text_folder ${CMAKE_CURRENT_BINARY_DIR}/texts)
+    add_custom_command(OUTPUT ${text_folder}/README.txt ${text_folder}/LICENSE.txt
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${text_folder}
+        COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR} -DOUTPUT=${text_folder}
+                -P ${PROJECT_SOURCE_DIR}/cmake/windows_texts.cmake
+        DEPENDS README.md LICENSE cmake/windows_texts.cmake VERBATIM)
+    add_custom_target(korvane_texts ALL DEPENDS ${text_folder}/README.txt ${text_folder}/LICENSE.txt)
     install(TARGETS korvane RUNTIME DESTINATION .)
-    install(FILES README.md LICENSE DESTINATION .)
+    install(FILES ${text_folder}/README.txt ${text_folder}/LICENSE.txt DESTINATION .)
     return()
 endif()
 
@@ -23,15 +31,39 @@ add_custom_command(OUTPUT ${icon_folder}/korvane.ico ${icon_files}
     DEPENDS korvane_make_icon VERBATIM)
 add_custom_target(korvane_icons ALL DEPENDS ${icon_files})
 
+# The texts as Debian has them: the manual page and the changelog compressed with no name or time
+# inside (gzip -n), korvane-gtk's manual page a link to the one page that covers both programs,
+# and the licence in a machine-readable copyright file, which also names the licences of the
+# libraries that the static korvane holds.
+set(KORVANE_CONTACT "the KORVANE developers <maintainers@users.noreply.c-seed-ec1dcb92.example>")
+set(text_folder ${CMAKE_CURRENT_BINARY_DIR}/texts)
+file(MAKE_DIRECTORY ${text_folder})
+add_custom_command(OUTPUT ${text_folder}/korvane.1.gz ${text_folder}/changelog.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/korvane.1
+            ${PROJECT_SOURCE_DIR}/res/changelog ${text_folder}
+    COMMAND gzip -9nf ${text_folder}/korvane.1 ${text_folder}/changelog
+    DEPENDS docs/korvane.1 res/changelog VERBATIM)
+add_custom_target(korvane_texts ALL DEPENDS ${text_folder}/korvane.1.gz ${text_folder}/changelog.gz)
+file(CREATE_LINK korvane.1.gz ${text_folder}/korvane-gtk.1.gz SYMBOLIC)
+file(READ LICENSE KORVANE_LICENSE_TEXT)
+string(STRIP "${KORVANE_LICENSE_TEXT}" KORVANE_LICENSE_TEXT)
+string(REPLACE "\n\n" "\n.\n" KORVANE_LICENSE_TEXT " ${KORVANE_LICENSE_TEXT}")
+string(REPLACE "\n" "\n " KORVANE_LICENSE_TEXT "${KORVANE_LICENSE_TEXT}")
+configure_file(res/copyright.in ${text_folder}/copyright @ONLY)
+
 install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${text_folder}/korvane.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 if(TARGET korvane-gtk)
     install(TARGETS korvane-gtk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES ${text_folder}/korvane-gtk.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
-install(FILES docs/korvane.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES res/korvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size ${KORVANE_ICON_SIZES})
     install(FILES ${icon_folder}/korvane-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME korvane.png)
 endforeach()
-install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md ${text_folder}/changelog.gz ${text_folder}/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES res/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME korvane)

@@ -19,16 +19,19 @@ else()
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_PACKAGE_SECTION utils)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the KORVANE developers")
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KORVANE_CONTACT}")
     # korvane is static; korvane-gtk needs GTK, which dpkg-shlibdeps names.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # CPack puts the summary above this and indents each line by one space.
     set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-        "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- KORVANE writes a flash image with a fixed layout: 32 KiB of 0xFF, a 32 KiB
- calibration area, a 16-byte prefix, then the whole firmware. It checks the
- firmware's interrupt-table marker and gives the image its final length of
- 256 KiB or 512 KiB from the size byte that follows it. korvane, a static
- executable, asks for missing paths on the terminal; korvane-gtk, which the
- desktop entry starts, asks in GTK file dialogs. The texts are Russian.")
+        "KORVANE writes a flash image with a fixed layout: 32 KiB of 0xFF, a 32 KiB
+calibration area, a 16-byte prefix, then the whole firmware. It checks the
+firmware's interrupt-table marker and gives the image its final length of
+256 KiB or 512 KiB from the size byte that follows it. korvane, a static
+executable, asks for missing paths on the terminal; korvane-gtk, which the
+desktop entry starts, asks in GTK file dialogs. The texts are Russian.")
+    # For the Built-Using field, which the post-build script adds.
+    set(CPACK_KORVANE_STATIC ${KORVANE_STATIC})
+    set(CPACK_KORVANE_CXX_COMPILER ${CMAKE_CXX_COMPILER})
 endif()
 include(CPack)

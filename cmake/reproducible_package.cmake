@@ -5,14 +5,51 @@
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     message(FATAL_ERROR "SOURCE_DATE_EPOCH must be set; scripts/release sets it")
 endif()
-if(NOT CPACK_GENERATOR MATCHES "^(TGZ|ZIP)$")
+list(GET CPACK_PACKAGE_FILES 0 package)
+
+if(CPACK_GENERATOR STREQUAL "DEB")
+    if(NOT CPACK_KORVANE_STATIC)
+        return()
+    endif()
+    # The static korvane holds the C library and GCC's runtime libraries, so Built-Using names
+    # the Debian source packages they were built from, in the versions this machine has. CPack
+    # has no such field: the package is unpacked, given it, and packed again by dpkg-deb, which
+    # sorts the entries and stamps them with SOURCE_DATE_EPOCH.
+    set(built_using)
+    foreach(query -print-file-name=libc.a -print-libgcc-file-name)
+        execute_process(COMMAND ${CPACK_KORVANE_CXX_COMPILER} ${query} OUTPUT_VARIABLE library
+                        OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+        file(REAL_PATH ${library} library)
+        execute_process(COMMAND dpkg-query -S ${library} OUTPUT_VARIABLE owner
+                        COMMAND_ERROR_IS_FATAL ANY)
+        string(REGEX REPLACE "[:,].*" "" owner "${owner}")
+        execute_process(COMMAND dpkg-query -W "-f=\${source:Package} (= \${source:Version})"
+                                ${owner}
+                        OUTPUT_VARIABLE source COMMAND_ERROR_IS_FATAL ANY)
+        list(APPEND built_using "${source}")
+    endforeach()
+    list(REMOVE_DUPLICATES built_using)
+    list(SORT built_using)
+    list(JOIN built_using ", " built_using)
+    set(tree ${CPACK_TOPLEVEL_DIRECTORY}/built-using)
+    file(REMOVE_RECURSE ${tree})
+    execute_process(COMMAND dpkg-deb -R ${package} ${tree} COMMAND_ERROR_IS_FATAL ANY)
+    # CPack ends the control file with an empty line, which would start a second paragraph.
+    file(READ ${tree}/DEBIAN/control control)
+    string(STRIP "${control}" control)
+    file(WRITE ${tree}/DEBIAN/control "${control}\nBuilt-Using: ${built_using}\n")
+    file(REMOVE ${package})
+    execute_process(COMMAND dpkg-deb --root-owner-group -Zgzip --build ${tree} ${package}
+                    OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+    file(REMOVE_RECURSE ${tree})
     return()
 endif()
 
 file(GLOB_RECURSE files RELATIVE ${CPACK_TOPLEVEL_DIRECTORY}
      "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
+# Lintian's overrides are for the .deb alone.
+list(FILTER files EXCLUDE REGEX "/share/lintian/")
 list(SORT files)
-list(GET CPACK_PACKAGE_FILES 0 package)
 if(CPACK_GENERATOR STREQUAL "ZIP")
     set(write cf ${package} --format=zip)
 else()
