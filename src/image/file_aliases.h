@@ -4,5 +4,5 @@
 
 #include <sys/stat.h>
 
-// True when the file open on fd, whose status is given, may be other's under another identity.
+// True when the files open on fd and otherFd, whose status is given, may be one file.
 bool SystemAliases(int fd, const struct stat& status, int otherFd, const struct stat& other);

@@ -22,12 +22,8 @@ bool LoopBacking(int fd, const struct stat& status, loop_info64& backing) {
            ioctl(fd, LOOP_GET_STATUS64, &backing) == 0;
 }
 
-}  // namespace
-
-bool SystemAliases(int fd, const struct stat& status, int otherFd, const struct stat& other) {
-    if (status.st_ino == other.st_ino && (OnOverlay(fd) || OnOverlay(otherFd))) {
-        return true;
-    }
+// The file behind a loop device against a file, or against the file behind another loop device.
+bool LoopAliases(int fd, const struct stat& status, int otherFd, const struct stat& other) {
     loop_info64 backing{};
     if (!LoopBacking(fd, status, backing)) {
         return false;
@@ -38,4 +34,11 @@ bool SystemAliases(int fd, const struct stat& status, int otherFd, const struct 
                backing.lo_inode == otherBacking.lo_inode;
     }
     return backing.lo_device == other.st_dev && backing.lo_inode == other.st_ino;
+}
+
+}  // namespace
+
+bool SystemAliases(int fd, const struct stat& status, int otherFd, const struct stat& other) {
+    return (status.st_ino == other.st_ino && (OnOverlay(fd) || OnOverlay(otherFd))) ||
+           LoopAliases(fd, status, otherFd, other) || LoopAliases(otherFd, other, fd, status);
 }
