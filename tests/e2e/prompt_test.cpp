@@ -132,8 +132,8 @@ TEST_F(PromptTest, ReplaceAnswersAreTakenInAnyCaseAndOthersAskedAgain) {
         WriteBytes(Path("old"), {1});
         Outcome outcome = Run({Path("fw"), "-"}, Path("old") + "\nmaybe\n Нет\t\n" + Path("old") +
                                                      "\n" + std::string(yes) + "\n");
-        EXPECT_EQ(outcome.err, kAskOutput + kAskReplace + again + kAskReplace + kAskOutput +
-                                   kAskReplace + kDone)
+        EXPECT_EQ(outcome.err,
+                  kAskOutput + kAskReplace + again + kAskReplace + kAskOutput + kAskReplace + kDone)
             << yes;
         EXPECT_EQ(ReadBytes(Path("old")).size(), 524288u) << yes;
     }
