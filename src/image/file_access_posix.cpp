@@ -37,6 +37,19 @@ bool MayRetry(int fd, short events) {
     return (errno == EAGAIN || errno == EWOULDBLOCK) && poll(&waiting, 1, -1) >= 0;
 }
 
+// Moves size bytes with call(done), retried where it was interrupted or would have blocked.
+template <typename Call>
+std::int32_t Transfer(FileHandle file, std::int32_t size, short events, Call call) {
+    LastError = 0;
+    return TransferAll(size, [&](std::int32_t done) {
+        ssize_t count = 0;
+        do {
+            count = call(done);
+        } while (count < 0 && MayRetry(Descriptor(file), events));
+        return static_cast<std::int32_t>(count < 0 ? Failed(count) : count);
+    });
+}
+
 // O_NONBLOCK keeps the open of a FIFO or a terminal from waiting; the transfers then block again.
 int OpenWithoutWaiting(const char* path, int flags) {
     int fd = open(path, flags | O_NONBLOCK | O_CLOEXEC, 0666);
@@ -141,37 +154,22 @@ bool FileCanSetLength(FileHandle output) {
 
 std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size) {
     auto* bytes = static_cast<char*>(buffer);
-    LastError = 0;
-    return TransferAll(size, [&](std::int32_t done) {
-        ssize_t count = 0;
-        do {
-            count = read(Descriptor(file), bytes + done, static_cast<size_t>(size - done));
-        } while (count < 0 && MayRetry(Descriptor(file), POLLIN));
-        return static_cast<std::int32_t>(count < 0 ? Failed(count) : count);
+    return Transfer(file, size, POLLIN, [&](std::int32_t done) {
+        return read(Descriptor(file), bytes + done, static_cast<size_t>(size - done));
     });
 }
 
 std::int32_t FilePeek(FileHandle file, void* buffer, std::int32_t size) {
     auto* bytes = static_cast<char*>(buffer);
-    LastError = 0;
-    return TransferAll(size, [&](std::int32_t done) {
-        ssize_t count = 0;
-        do {
-            count = pread(Descriptor(file), bytes + done, static_cast<size_t>(size - done), done);
-        } while (count < 0 && errno == EINTR);
-        return static_cast<std::int32_t>(count < 0 ? Failed(count) : count);
+    return Transfer(file, size, POLLIN, [&](std::int32_t done) {
+        return pread(Descriptor(file), bytes + done, static_cast<size_t>(size - done), done);
     });
 }
 
 std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
     const auto* bytes = static_cast<const char*>(buffer);
-    LastError = 0;
-    return TransferAll(size, [&](std::int32_t done) {
-        ssize_t count = 0;
-        do {
-            count = write(Descriptor(file), bytes + done, static_cast<size_t>(size - done));
-        } while (count < 0 && MayRetry(Descriptor(file), POLLOUT));
-        return static_cast<std::int32_t>(count < 0 ? Failed(count) : count);
+    return Transfer(file, size, POLLOUT, [&](std::int32_t done) {
+        return write(Descriptor(file), bytes + done, static_cast<size_t>(size - done));
     });
 }
 

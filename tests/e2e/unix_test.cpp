@@ -180,8 +180,8 @@ TEST_F(UnixTest, OutputPromptAsksTheSystemWhetherTheUserMayWrite) {
           "owned", "x\n"}});
 }
 
-// Two names of one device, a loop device and the file behind it: either way round refused, and
-// left as they were. A block device keeps every byte past the image.
+// Two names of one device, a loop device and the file behind it: either way round, as firmware or
+// calibration, refused and left as they were. A block device keeps every byte past the image.
 TEST_F(UnixTest, LoopDevicesAreTheirBackingFilesAndKeepWhatLiesPastTheImage) {
     Need(
         "[ \"$(id -u)\" = 0 ] && head -c 1048576 /dev/zero | tr '\\0' '\\253' > disk && "
@@ -189,8 +189,8 @@ TEST_F(UnixTest, LoopDevicesAreTheirBackingFilesAndKeepWhatLiesPastTheImage) {
         "needs root and a loop device");
     const std::string same = Stop("Выходной файл совпадает с входным");
     RunCases({{"L=$(cat fwloop); mknod twin b $(stat -c '%Hr %Lr' $L); "
-               "$K $L - twin; $K $L - fwdisk; $K fwdisk - $L",
-               1, same + same + same, "fwdisk", "@fw"},
+               "$K $L - twin; $K $L - fwdisk; $K fwdisk - $L; $K fw $L fwdisk",
+               1, same + same + same + same, "fwdisk", "@fw"},
               {"$K fw - $(cat loop) && losetup -d $(cat loop) $(cat fwloop) && head -c 262144 disk "
                "> head && [ \"$(tail -c +262145 disk | tr -d '\\253' | wc -c)\" = 0 ]",
                0, kDone, "head", "@fw.img"}});
