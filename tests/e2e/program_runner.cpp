@@ -37,8 +37,10 @@ Outcome Spawn(std::vector<std::string> words, const std::string& input,
     posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    // Nothing of the test runner's own reaches the program, so its descriptors are its own.
+    // Nothing of the test runner's own reaches the program, so its descriptors are its own, and
+    // whatever it writes under a relative name stays in the scratch folder.
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    posix_spawn_file_actions_addchdir_np(&actions, scratch.c_str());
     Outcome outcome;
     pid_t pid = 0;
     int wait = 0;
@@ -62,7 +64,5 @@ Outcome RunKorvane(const std::vector<std::string>& arguments, const std::string&
 }
 
 Outcome RunShell(const std::string& script, const std::string& scratch) {
-    return Spawn(
-        {"bash", "-c", "cd \"$1\" || exit 99\nK=$2\n" + script, "bash", scratch, KORVANE_PROGRAM},
-        "", scratch);
+    return Spawn({"bash", "-c", "K=$1\n" + script, "bash", KORVANE_PROGRAM}, "", scratch);
 }

@@ -9,8 +9,8 @@ struct Outcome {
     std::string err;
 };
 
-// Runs the built program with these arguments after its name and input as its standard input,
-// using scratch as a place for the streams.
+// Runs the built program in the folder scratch, with these arguments after its name and input as
+// its standard input.
 Outcome RunKorvane(const std::vector<std::string>& arguments, const std::string& input,
                    const std::string& scratch);
 
