@@ -1,4 +1,4 @@
-// What the run sequence needs of the screen. Each platform has its own implementation.
+// What the run sequences need of the screen. Each platform has its own implementation.
 #pragma once
 
 #include <cstdint>
@@ -6,14 +6,26 @@
 #include "app/path_buffer.h"
 #include "core/fatal_stop.h"
 
-enum class FileDialogKind { Open, Save };
+// What a chosen path is for, which decides the dialog and what it refuses: a firmware or an image
+// (a file with a length), a calibration (a file to read), an output (a place to write, asked
+// before it is replaced).
+enum class PathRole { Firmware, Calibration, Output };
 
-// Leaves the chosen path in path, or clears all of it when the user gives none. firmwarePath is
-// the firmware already chosen, or null when the firmware itself is asked for: the native
-// programs start the later dialogs in its folder and refuse it as the calibration.
-void PickFile(FileDialogKind kind, PathBuffer path, const char* title, const char* firmwarePath);
+// Leaves the chosen path in path, or clears all of it when the user gives none. firstInput is the
+// first path already chosen, or null: the native programs start the later dialogs in its folder,
+// refuse it as the calibration, and refuse it and secondInput as the output.
+void PickFile(PathRole role, PathBuffer path, const char* title, const char* firstInput,
+              const char* secondInput);
 void ShowInfo(const char* text, const char* caption);
 // Announces the finished image; cutFirmwareSize firmware bytes did not fit its size class.
 void ShowCompletion(std::int32_t cutFirmwareSize);
+// Shows what a check found: lines the user asked to read.
+void ShowReport(const char* text);
+// Shows the help or version text: on standard output where the program has one, which the
+// desktop program has before it has a display.
+void ShowText(const char* text);
+// Stops when path is relative and the folder the program started in can no longer be reached,
+// which only a system whose dialogs move the current folder knows of.
+void RequireStartFolder(const char* path);
 // Ends the process at once with status 0, showing nothing.
 [[noreturn]] void EndProcess();

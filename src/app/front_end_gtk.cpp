@@ -1,4 +1,7 @@
-// GTK's file dialogs and message boxes for the desktop. Texts and paths are UTF-8 already.
+// GTK's file dialogs and message boxes for the desktop. GTK takes only UTF-8: the catalogue and
+// the system's reasons are UTF-8 already, file names are shown as GLib shows them.
+#include "app/front_end_gtk.h"
+
 #include <gtk/gtk.h>
 #include <unistd.h>
 
@@ -9,11 +12,30 @@
 
 #include "app/front_end.h"
 #include "app/path_checks.h"
+#include "app/posix_start.h"
 #include "core/message_catalogue.h"
+#include "core/output_wait.h"
 
 namespace {
 
 char CurrentFolder[PATH_MAX];
+char CutNote[128];
+// The desktop's portal shows the dialogs, and it asks before replacing a file itself.
+bool PortalShowsDialogs = false;
+constexpr char kPortalName[] = "org.freedesktop.portal.Desktop";
+// The name of the desktop entry, which docks and task bars look the windows up by: the window
+// class on X11, the application id on Wayland.
+constexpr char kDesktopName[] = "korvane";
+
+// The file chooser hands every chosen file to the recent list, and the list's "changed" handler
+// then writes recently-used.xbel, even with recent files switched off (it writes the list empty).
+// Without that handler nothing is added and the user's list is never rewritten. gtk_main is
+// never entered: leaving it writes the list directly.
+void LeaveRecentListAlone() {
+    auto* recentClass =
+        static_cast<GtkRecentManagerClass*>(g_type_class_ref(GTK_TYPE_RECENT_MANAGER));
+    recentClass->changed = nullptr;
+}
 
 // Lets a closed window go from the screen before the next one opens.
 void FlushEvents() {
@@ -22,15 +44,27 @@ void FlushEvents() {
     }
 }
 
-// Shows a box and gives the user's answer. A question's default answer is yes.
+// Text that is not UTF-8, a file name in another encoding, would be shown garbled and stops an
+// accessibility bus that is listening; GLib shows it as it shows a file name.
+gchar* Displayable(const char* text) {
+    return g_utf8_validate(text, -1, nullptr) != FALSE ? g_strdup(text)
+                                                       : g_filename_display_name(text);
+}
+
+// Shows a box and gives the user's answer. A question's default answer is no, so that a held
+// Return never replaces a file.
 gint RunBox(GtkMessageType type, const char* text, const char* caption, const char* iconName,
             const char* detail) {
     bool question = type == GTK_MESSAGE_QUESTION;
+    gchar* shown = Displayable(text);
     GtkWidget* box =
         gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type,
-                               question ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s", text);
+                               question ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s", shown);
+    g_free(shown);
     if (detail != nullptr) {
-        gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", detail);
+        shown = Displayable(detail);
+        gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", shown);
+        g_free(shown);
     }
     gtk_window_set_title(GTK_WINDOW(box), caption);
     // GTK 3 boxes carry no icon of their own any more; the user expects one beside the text.
@@ -40,9 +74,8 @@ gint RunBox(GtkMessageType type, const char* text, const char* caption, const ch
     G_GNUC_END_IGNORE_DEPRECATIONS
     gtk_widget_show(icon);
     if (question) {
-        gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
-        gtk_widget_grab_focus(
-            gtk_dialog_get_widget_for_response(GTK_DIALOG(box), GTK_RESPONSE_YES));
+        gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_NO);
+        gtk_widget_grab_focus(gtk_dialog_get_widget_for_response(GTK_DIALOG(box), GTK_RESPONSE_NO));
     }
     gint answer = gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);
@@ -55,11 +88,51 @@ void ShowBox(const char* text, const char* caption, GtkMessageType type, const c
     RunBox(type, text, caption, iconName, detail);
 }
 
-// The dialog's own checks stop short of the system dialog's: an open dialog takes a typed name
-// that does not exist, and a save dialog takes a read-only file. A path that does not fit is
-// refused rather than cut, which would name another file.
-const char* Refusal(FileDialogKind kind, GtkFileChooser* chooser, PathBuffer path,
-                    const char* firmwarePath) {
+// A portal that is asked for but cannot be reached ends every dialog at once, as if the user had
+// cancelled it; GTK's own dialog is shown instead. A portal is reached when it has a file chooser.
+bool PortalAnswers() {
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    if (bus == nullptr) {
+        return false;
+    }
+    GVariant* version = g_dbus_connection_call_sync(
+        bus, kPortalName, "/org/freedesktop/portal/desktop", "org.freedesktop.DBus.Properties",
+        "Get", g_variant_new("(ss)", "org.freedesktop.portal.FileChooser", "version"), nullptr,
+        G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    g_object_unref(bus);
+    if (version != nullptr) {
+        g_variant_unref(version);
+    }
+    return version != nullptr;
+}
+
+// GTK hands its dialogs to the portal when GTK_USE_PORTAL says so and inside a sandbox, where
+// nothing else can be shown.
+void ChooseDialogs() {
+    static bool chosen = false;
+    if (chosen) {
+        return;
+    }
+    chosen = true;
+    const char* asked = g_getenv("GTK_USE_PORTAL");
+    bool sandboxed = g_file_test("/.flatpak-info", G_FILE_TEST_EXISTS) != FALSE;
+    if (!sandboxed && (asked == nullptr || asked[0] != '1')) {
+        return;
+    }
+    PortalShowsDialogs = PortalAnswers();
+    if (!PortalShowsDialogs && sandboxed) {
+        FatalStop(MessageCatalogue::kDialogFailed, kPortalName);
+    }
+    if (!PortalShowsDialogs) {
+        g_unsetenv("GTK_USE_PORTAL");
+    }
+}
+
+// The dialog's own checks stop short of the program's: an open dialog takes a typed name that
+// does not exist, a FIFO or a device, and a save dialog takes a read-only file. A path that does
+// not fit is refused rather than cut, which would name another file.
+const char* Refusal(PathRole role, GtkFileChooser* chooser, PathBuffer path, const char* firstInput,
+                    const char* secondInput) {
     gchar* chosen = gtk_file_chooser_get_filename(chooser);
     if (chosen == nullptr) {
         return MessageCatalogue::kNoteFileNotFound;
@@ -70,66 +143,76 @@ const char* Refusal(FileDialogKind kind, GtkFileChooser* chooser, PathBuffer pat
         std::memcpy(path, chosen, length + 1);
     }
     g_free(chosen);
-    if (!fits) {
-        return MessageCatalogue::kPathTooLong;
-    }
-    if (kind == FileDialogKind::Save) {
-        return SaveRefusal(path);
-    }
-    const char* refusal = OpenRefusal(path);
-    if (refusal == nullptr && firmwarePath != nullptr && IsFirmwareItself(firmwarePath, path)) {
-        return MessageCatalogue::kCalibrationIsFirmware;
-    }
-    return refusal;
+    return fits ? PathRefusal(role, path, firstInput, secondInput) : MessageCatalogue::kPathTooLong;
 }
 
-// Asked here rather than by the dialog, so that a file that may not be written is refused first.
-bool ConfirmReplace(const char* path, const char* title) {
-    return RunBox(GTK_MESSAGE_QUESTION, MessageCatalogue::kReplaceBoxQuestion, title,
+// Asked here rather than by the dialog, so that a file that may not be written is refused first;
+// where the portal shows the dialog, it has asked already.
+bool Accepts(PathRole role, const char* path, const char* title) {
+    return role != PathRole::Output || PortalShowsDialogs || !NamesExistingFile(path) ||
+           RunBox(GTK_MESSAGE_QUESTION, MessageCatalogue::kReplaceBoxQuestion, title,
                   "dialog-question", path) == GTK_RESPONSE_YES;
 }
 
-// The later dialogs open where the firmware was found, as a user expects after choosing it.
-void StartIn(GtkFileChooser* chooser, const char* firmwarePath) {
-    if (firmwarePath == nullptr) {
+// The later dialogs open where the first file was found, as a user expects after choosing it.
+void StartIn(GtkFileChooser* chooser, const char* firstInput) {
+    if (firstInput == nullptr) {
         if (getcwd(CurrentFolder, sizeof CurrentFolder) != nullptr) {
             gtk_file_chooser_set_current_folder(chooser, CurrentFolder);
         }
         return;
     }
-    gchar* folder = g_path_get_dirname(firmwarePath);
+    gchar* folder = g_path_get_dirname(firstInput);
     gchar* absolute = g_canonicalize_filename(folder, nullptr);
     gtk_file_chooser_set_current_folder(chooser, absolute);
     g_free(absolute);
     g_free(folder);
 }
 
-bool Accepts(FileDialogKind kind, const char* path, const char* title) {
-    return kind == FileDialogKind::Open || !NamesExistingFile(path) || ConfirmReplace(path, title);
+void ShowRefusal(const char* refusal, const char* title) {
+    bool tooLong = refusal == MessageCatalogue::kPathTooLong;
+    ShowBox(refusal, title, tooLong ? GTK_MESSAGE_ERROR : GTK_MESSAGE_WARNING,
+            tooLong ? "dialog-error" : "dialog-warning", tooLong ? nullptr : RefusalReason());
 }
 
 }  // namespace
 
-void PickFile(FileDialogKind kind, PathBuffer path, const char* title, const char* firmwarePath) {
+bool OpenDisplay() {
+    // The file chooser keeps its view, location mode and size in GSettings; this program keeps
+    // no settings.
+    g_setenv("GSETTINGS_BACKEND", "memory", TRUE);
+    g_set_prgname(kDesktopName);
+    // GTK reads no options from the command line: every argument is a path.
+    if (gtk_init_check(nullptr, nullptr) == FALSE) {
+        return false;
+    }
+    LeaveRecentListAlone();
+    // GTK's start-up sets its own class, capitalised.
+    gdk_set_program_class(kDesktopName);
+    gtk_window_set_default_icon_name(kDesktopName);
+    return true;
+}
+
+void PickFile(PathRole role, PathBuffer path, const char* title, const char* firstInput,
+              const char* secondInput) {
+    ChooseDialogs();
     std::memset(path, 0, kPathBufferSize);
-    bool open = kind == FileDialogKind::Open;
     GtkFileChooserNative* dialog = gtk_file_chooser_native_new(
-        title, nullptr, open ? GTK_FILE_CHOOSER_ACTION_OPEN : GTK_FILE_CHOOSER_ACTION_SAVE, nullptr,
-        nullptr);
+        title, nullptr,
+        role == PathRole::Output ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
+        nullptr, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
     gtk_file_chooser_set_local_only(chooser, TRUE);
-    StartIn(chooser, firmwarePath);
+    StartIn(chooser, firstInput);
     while (gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
         FlushEvents();
-        const char* refusal = Refusal(kind, chooser, path, firmwarePath);
-        if (refusal == nullptr && Accepts(kind, path, title)) {
+        const char* refusal = Refusal(role, chooser, path, firstInput, secondInput);
+        if (refusal == nullptr && Accepts(role, path, title)) {
             break;
         }
         std::memset(path, 0, kPathBufferSize);
         if (refusal != nullptr) {
-            bool tooLong = refusal == MessageCatalogue::kPathTooLong;
-            ShowBox(refusal, title, tooLong ? GTK_MESSAGE_ERROR : GTK_MESSAGE_WARNING,
-                    tooLong ? "dialog-error" : "dialog-warning");
+            ShowRefusal(refusal, title);
         }
     }
     g_object_unref(dialog);
@@ -140,8 +223,32 @@ void ShowInfo(const char* text, const char* caption) {
     ShowBox(text, caption, GTK_MESSAGE_INFO, "dialog-information");
 }
 
-void ShowCompletion(std::int32_t /*cutFirmwareSize*/) {
-    ShowInfo(MessageCatalogue::kCompletionText, MessageCatalogue::kCompletionCaption);
+// Bytes are never dropped unannounced.
+void ShowCompletion(std::int32_t cutFirmwareSize) {
+    const char* detail = nullptr;
+    if (cutFirmwareSize > 0) {
+        std::snprintf(CutNote, sizeof CutNote, "%s: %ld", MessageCatalogue::kNoteFirmwareCut,
+                      static_cast<long>(cutFirmwareSize));
+        detail = CutNote;
+    }
+    ShowBox(MessageCatalogue::kCompletionText, MessageCatalogue::kCompletionCaption,
+            GTK_MESSAGE_INFO, "dialog-information", detail);
+}
+
+void ShowReport(const char* text) {
+    ShowInfo(text, MessageCatalogue::kCompletionCaption);
+}
+
+void ShowText(const char* text) {
+    PrintText(text);
+}
+
+// GTK's file chooser never moves the current folder.
+void RequireStartFolder(const char* /*path*/) {}
+
+// A wait behind a box that cannot show it would look like a hung program.
+void AnnounceOutputWait() {
+    FatalStop(MessageCatalogue::kOutputOpenError, MessageCatalogue::kOutputBusy);
 }
 
 // Through exit, not _exit: the accessibility bridge removes its socket from the user's runtime
@@ -150,9 +257,9 @@ void EndProcess() {
     std::exit(0);
 }
 
-// Without a display, as before GTK has one, the text can only go to standard error.
+// Without a display the text can only go to standard error.
 void FatalStop(const char* text, const char* detail) {
-    if (gdk_display_get_default() == nullptr) {
+    if (gdk_display_get_default() == nullptr && !OpenDisplay()) {
         std::fprintf(stderr, "%s: %s%s%s\n", MessageCatalogue::kErrorCaption, text,
                      detail == nullptr ? "" : ": ", detail == nullptr ? "" : detail);
     } else {

@@ -10,7 +10,10 @@
 
 #include "app/front_end.h"
 #include "app/path_checks.h"
+#include "app/posix_start.h"
 #include "core/message_catalogue.h"
+#include "core/output_wait.h"
+#include "image/file_access.h"
 
 namespace {
 
@@ -22,8 +25,12 @@ std::size_t InputStart = 0;
 std::size_t InputEnd = 0;
 bool InputEnded = false;
 
-void Note(const char* text) {
-    std::fprintf(stderr, "%s\n", text);
+void Note(const char* text, const char* reason = nullptr) {
+    if (reason == nullptr) {
+        std::fprintf(stderr, "%s\n", text);
+    } else {
+        std::fprintf(stderr, "%s: %s\n", text, reason);
+    }
 }
 
 // At a terminal the end of input ends one answer, and the next question reads afresh; from a
@@ -45,7 +52,7 @@ int NextByte() {
             pollfd waiting{STDIN_FILENO, POLLIN, 0};
             poll(&waiting, 1, -1);
         } else if (errno != EINTR) {
-            FatalStop(MessageCatalogue::kAnswerReadError, std::strerror(errno));
+            FatalStop(MessageCatalogue::kAnswerReadError, SystemReason(errno));
         }
     }
     return static_cast<unsigned char>(Input[InputStart++]);
@@ -157,24 +164,21 @@ bool ConfirmReplace() {
     return false;
 }
 
-// Like the dialogs: an open takes an existing file, and not the firmware as the calibration; a
-// save takes a writable place, and replaces an existing file only when the user says so.
-bool Accept(FileDialogKind kind, const char* path, const char* firmwarePath) {
-    const char* refusal = kind == FileDialogKind::Open ? OpenRefusal(path) : SaveRefusal(path);
-    if (refusal == nullptr && kind == FileDialogKind::Open && firmwarePath != nullptr &&
-        IsFirmwareItself(firmwarePath, path)) {
-        refusal = MessageCatalogue::kCalibrationIsFirmware;
-    }
+// Like the dialogs: a path is refused with its note and asked for again, and an existing file is
+// replaced only when the user says so.
+bool Accept(PathRole role, const char* path, const char* firstInput, const char* secondInput) {
+    const char* refusal = PathRefusal(role, path, firstInput, secondInput);
     if (refusal != nullptr) {
-        Note(refusal);
+        Note(refusal, RefusalReason());
         return false;
     }
-    return kind == FileDialogKind::Open || !NamesExistingFile(path) || ConfirmReplace();
+    return role != PathRole::Output || !NamesExistingFile(path) || ConfirmReplace();
 }
 
 }  // namespace
 
-void PickFile(FileDialogKind kind, PathBuffer path, const char* title, const char* firmwarePath) {
+void PickFile(PathRole role, PathBuffer path, const char* title, const char* firstInput,
+              const char* secondInput) {
     std::memset(path, 0, kPathBufferSize);
     while (ReadAnswer(title)) {
         std::size_t length = std::strlen(Answer);
@@ -183,7 +187,7 @@ void PickFile(FileDialogKind kind, PathBuffer path, const char* title, const cha
         }
         // Kept apart from Answer, which the replace question reuses.
         std::memcpy(path, Answer, length + 1);
-        if (Accept(kind, path, firmwarePath)) {
+        if (Accept(role, path, firstInput, secondInput)) {
             return;
         }
         std::memset(path, 0, kPathBufferSize);
@@ -201,6 +205,22 @@ void ShowCompletion(std::int32_t cutFirmwareSize) {
         std::fprintf(stderr, "%s: %ld\n", MessageCatalogue::kNoteFirmwareCut,
                      static_cast<long>(cutFirmwareSize));
     }
+}
+
+void ShowReport(const char* text) {
+    PrintText(text);
+    PrintText("\n");
+}
+
+void ShowText(const char* text) {
+    PrintText(text);
+}
+
+// The terminal never moves the current folder.
+void RequireStartFolder(const char* /*path*/) {}
+
+void AnnounceOutputWait() {
+    Note(MessageCatalogue::kNoteWaitingForOutput);
 }
 
 void EndProcess() {

@@ -1,8 +1,10 @@
 // The system's file dialogs and message boxes. Texts arrive in Windows-1251.
 #include <windows.h>
 // windows.h must come first.
+#include <cderr.h>
 #include <commdlg.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "app/front_end.h"
@@ -11,8 +13,8 @@
 namespace {
 
 constexpr UINT kCatalogueCodePage = 1251;
-// Room for the longest catalogue text in UTF-16.
-constexpr int kWideTextSize = 256;
+// Room for the longest catalogue text in UTF-16, the help text.
+constexpr int kWideTextSize = 2048;
 
 // No code page that Windows takes for ANSI gives a character more than three bytes.
 constexpr int kTitleSize = kWideTextSize * 3;
@@ -22,9 +24,13 @@ wchar_t WideText[kWideTextSize];
 wchar_t WideCaption[kWideTextSize];
 wchar_t WideTitle[kWideTextSize];
 char SystemTitle[kTitleSize];
-// The current folder as the dialog found it: where the program started, as every dialog gives
-// it back.
+// An error text with what it names beneath it, such as an offset in an image.
+char ErrorText[512];
+// The current folder as the first dialog found it: where the program started, which every dialog
+// gives back. Once it cannot be given back, only relative paths are lost with it.
 wchar_t StartFolder[MAX_PATH];
+bool StartFolderRemembered = false;
+bool StartFolderLost = false;
 
 static_assert(sizeof(OPENFILENAMEA) == 88, "the record must include its reserved trailing fields");
 
@@ -62,17 +68,25 @@ const char* TitleForSystem(const char* title) {
     return SystemTitle;
 }
 
-}  // namespace
-
-// A dialog leaves the current folder wherever the user went, and the relative paths of the
-// command line are opened after the last dialog; so each dialog is given the folder it found.
-// Every dialog starts there, and the firmware may serve as the calibration too.
-void PickFile(FileDialogKind kind, PathBuffer path, const char* title,
-              const char* /*firmwarePath*/) {
-    DWORD folderLength = GetCurrentDirectoryW(MAX_PATH, StartFolder);
-    if (folderLength == 0 || folderLength >= MAX_PATH) {
-        FatalStop(MessageCatalogue::kStartFolderLost);
+void RememberStartFolder() {
+    if (StartFolderRemembered) {
+        return;
     }
+    StartFolderRemembered = true;
+    DWORD length = GetCurrentDirectoryW(MAX_PATH, StartFolder);
+    StartFolderLost = length == 0 || length >= MAX_PATH;
+}
+
+// A drive and a root, or a network share: every other path starts in the current folder.
+bool IsRelative(const char* path) {
+    auto isSlash = [](char c) { return c == '\\' || c == '/'; };
+    bool drive = ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+                 path[1] == ':' && isSlash(path[2]);
+    return !drive && !(isSlash(path[0]) && isSlash(path[1]));
+}
+
+// The system's dialog, once; false when it was cancelled or failed, with the failure's code.
+BOOL RunDialog(PathRole role, PathBuffer path, const char* title, DWORD& failure) {
     std::memset(&DialogRecord, 0, sizeof DialogRecord);
     DialogRecord.lStructSize = sizeof DialogRecord;
     DialogRecord.nFilterIndex = 0xFFFFFFFF;
@@ -81,18 +95,49 @@ void PickFile(FileDialogKind kind, PathBuffer path, const char* title,
     DialogRecord.lpstrInitialDir = ".\\";
     DialogRecord.lpstrTitle = TitleForSystem(title);
     BOOL chosen = FALSE;
-    if (kind == FileDialogKind::Open) {
+    if (role != PathRole::Output) {
         DialogRecord.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
         chosen = GetOpenFileNameA(&DialogRecord);
     } else {
         DialogRecord.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN;
         chosen = GetSaveFileNameA(&DialogRecord);
     }
-    if (SetCurrentDirectoryW(StartFolder) == FALSE) {
-        FatalStop(MessageCatalogue::kStartFolderLost);
-    }
-    if (chosen == FALSE) {
+    failure = chosen == FALSE ? CommDlgExtendedError() : 0;
+    return chosen;
+}
+
+}  // namespace
+
+// A dialog leaves the current folder wherever the user went, and the relative paths of the
+// command line are opened after the last dialog; so each dialog gives back the folder the first
+// one found. Every dialog starts there, and the firmware may serve as the calibration too. A
+// dialog that fails is no cancel: a path too long for the buffer is said and asked for again.
+void PickFile(PathRole role, PathBuffer path, const char* title, const char* /*firstInput*/,
+              const char* /*secondInput*/) {
+    RememberStartFolder();
+    for (;;) {
+        DWORD failure = 0;
+        BOOL chosen = RunDialog(role, path, title, failure);
+        if (!StartFolderLost && SetCurrentDirectoryW(StartFolder) == FALSE) {
+            StartFolderLost = true;
+        }
+        if (chosen != FALSE) {
+            return;
+        }
         std::memset(path, 0, kPathBufferSize);
+        if (failure == 0) {
+            return;
+        }
+        if (failure != FNERR_BUFFERTOOSMALL) {
+            FatalStop(MessageCatalogue::kDialogFailed);
+        }
+        ShowBox(MessageCatalogue::kPathTooLong, MessageCatalogue::kErrorCaption, MB_ICONERROR);
+    }
+}
+
+void RequireStartFolder(const char* path) {
+    if (StartFolderLost && path[0] != '\0' && IsRelative(path)) {
+        FatalStop(MessageCatalogue::kStartFolderLost);
     }
 }
 
@@ -104,12 +149,25 @@ void ShowCompletion(std::int32_t /*cutFirmwareSize*/) {
     ShowInfo(MessageCatalogue::kCompletionText, MessageCatalogue::kCompletionCaption);
 }
 
+void ShowReport(const char* text) {
+    ShowInfo(text, MessageCatalogue::kCompletionCaption);
+}
+
+// A program without a console shows the help and version texts in a box.
+void ShowText(const char* text) {
+    ShowInfo(text, MessageCatalogue::kAboutCaption);
+}
+
 void EndProcess() {
     ExitProcess(0);
 }
 
-// The boxes show the catalogue text alone.
-void FatalStop(const char* text, const char* /*detail*/) {
+// The file layer gives no reasons here, so a detail only ever says where in an image a fault lies.
+void FatalStop(const char* text, const char* detail) {
+    if (detail != nullptr) {
+        std::snprintf(ErrorText, sizeof ErrorText, "%s\n%s", text, detail);
+        text = ErrorText;
+    }
     ShowBox(text, MessageCatalogue::kErrorCaption, MB_ICONERROR);
     ExitProcess(0);
 }

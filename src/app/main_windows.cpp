@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/command_line.h"
+#include "app/options.h"
 #include "app/run_program.h"
 
 namespace {
@@ -29,5 +30,5 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*line*
     Arguments[0] = ProgramPath;
     int count = SplitArguments(SkipProgramName(GetCommandLineA()), LeadBytes, ArgumentStorage,
                                sizeof ArgumentStorage, Arguments + 1, kMaxArguments - 1);
-    return RunProgram(count + 1, Arguments);
+    return RunCommand(ParseOptions(count + 1, Arguments, Program::Windows));
 }

@@ -5,91 +5,91 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <initializer_list>
 
-#include "app/path_buffer.h"
 #include "core/message_catalogue.h"
 #include "image/file_access.h"
 
 namespace {
 
-char Folder[kPathBufferSize];
+const char* Reason = nullptr;
 
-bool IsFolder(const char* path) {
-    struct stat status {};
-    return stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+const char* Refused(const char* note, int error = 0) {
+    Reason = error == 0 ? nullptr : SystemReason(error);
+    return note;
 }
 
-const char* FolderOf(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    if (slash == nullptr) {
-        return ".";
+const char* InputRefusal(PathRole role, const char* path) {
+    struct stat status {};
+    if (stat(path, &status) != 0) {
+        return errno == ENOENT ? Refused(MessageCatalogue::kNoteFileNotFound)
+                               : Refused(MessageCatalogue::kNoteCannotRead, errno);
     }
-    std::size_t length = slash == path ? 1 : static_cast<std::size_t>(slash - path);
-    std::memcpy(Folder, path, length);
-    Folder[length] = '\0';
-    return Folder;
-}
-
-// The system answers for this user, its file system and its flags; a file without any write
-// permission is refused even to root, as a save dialog refuses a read-only file.
-bool MayWrite(const char* path, const struct stat& status) {
-    return (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
-           faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) == 0;
-}
-
-}  // namespace
-
-const char* OpenRefusal(const char* path) {
-    struct stat status {};
-    if (stat(path, &status) != 0 || S_ISDIR(status.st_mode)) {
-        return MessageCatalogue::kNoteFileNotFound;
+    if (S_ISDIR(status.st_mode)) {
+        return Refused(MessageCatalogue::kNoteIsFolder);
+    }
+    if (role == PathRole::Firmware &&
+        (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || S_ISCHR(status.st_mode))) {
+        return Refused(MessageCatalogue::kNoteNotAFile);
+    }
+    if (faccessat(AT_FDCWD, path, R_OK, AT_EACCESS) != 0) {
+        return Refused(MessageCatalogue::kNoteCannotRead, errno);
     }
     return nullptr;
 }
 
-// A link that leads nowhere would have the image created wherever it points, which cp refuses.
-const char* SaveRefusal(const char* path) {
-    struct stat status {};
-    if (lstat(path, &status) != 0) {
-        const char* folder = FolderOf(path);
-        if (!IsFolder(folder)) {
-            return MessageCatalogue::kNoteFolderNotFound;
+// True when both paths reach one file by the rules the output is told from the inputs by. Only
+// files with a length are opened: opening a FIFO here would release its writer into a pipe that
+// nobody reads.
+bool NamesSameFile(const char* path, const char* other) {
+    if (other == nullptr || other[0] == '\0' || !FileKindHasLength(path) ||
+        !FileKindHasLength(other)) {
+        return false;
+    }
+    FileHandle one = FileOpenForReading(path);
+    FileHandle two = one == kNoFile ? kNoFile : FileOpenForReading(other);
+    bool same = two != kNoFile && FileIsSame(one, two);
+    for (FileHandle file : {one, two}) {
+        if (file != kNoFile) {
+            FileClose(file);
         }
-        return faccessat(AT_FDCWD, folder, W_OK | X_OK, AT_EACCESS) == 0
-                   ? nullptr
-                   : MessageCatalogue::kNoteReadOnly;
     }
-    if (stat(path, &status) != 0) {
-        return errno == ENOENT ? MessageCatalogue::kNoteDanglingLink
-                               : MessageCatalogue::kNoteReadOnly;
+    return same;
+}
+
+const char* OutputRefusal(const char* path, const char* firstInput, const char* secondInput) {
+    const char* note = FileOutputRefusal(path);
+    if (note != nullptr) {
+        const char* reason = FileErrorText();
+        Reason = reason == note ? nullptr : reason;
+        return note;
     }
-    if (S_ISDIR(status.st_mode)) {
-        return MessageCatalogue::kNoteIsFolder;
+    if (NamesSameFile(path, firstInput) || NamesSameFile(path, secondInput)) {
+        return Refused(MessageCatalogue::kOutputIsInput);
     }
-    return MayWrite(path, status) ? nullptr : MessageCatalogue::kNoteReadOnly;
+    return nullptr;
+}
+
+}  // namespace
+
+const char* PathRefusal(PathRole role, const char* path, const char* firstInput,
+                        const char* secondInput) {
+    Reason = nullptr;
+    if (role == PathRole::Output) {
+        return OutputRefusal(path, firstInput, secondInput);
+    }
+    const char* refusal = InputRefusal(role, path);
+    if (refusal == nullptr && role == PathRole::Calibration && NamesSameFile(path, firstInput)) {
+        return Refused(MessageCatalogue::kCalibrationIsFirmware);
+    }
+    return refusal;
+}
+
+const char* RefusalReason() {
+    return Reason;
 }
 
 bool NamesExistingFile(const char* path) {
     struct stat status {};
     return lstat(path, &status) == 0;
-}
-
-// Only files with a length are opened: the firmware must be one, and opening a FIFO here would
-// release its writer into a pipe that nobody reads.
-bool IsFirmwareItself(const char* firmwarePath, const char* calibrationPath) {
-    if (!FileKindHasLength(firmwarePath) || !FileKindHasLength(calibrationPath)) {
-        return false;
-    }
-    FileHandle firmware = FileOpenForReading(firmwarePath);
-    if (firmware == kNoFile) {
-        return false;
-    }
-    FileHandle calibration = FileOpenForReading(calibrationPath);
-    bool same = calibration != kNoFile && FileIsSame(firmware, calibration);
-    if (calibration != kNoFile) {
-        FileClose(calibration);
-    }
-    FileClose(firmware);
-    return same;
 }

@@ -2,12 +2,15 @@
 // each gives the note to show, or null when the path may be taken.
 #pragma once
 
-// The file must exist and be no folder.
-const char* OpenRefusal(const char* path);
-// The folder must exist, the path must be no folder and no symbolic link that leads nowhere,
-// and this user must be allowed to write there.
-const char* SaveRefusal(const char* path);
+#include "app/front_end.h"
+
+// A firmware or an image must be a file with a length that this user may read, a calibration a
+// file this user may read; an output must be a place this user may write, by the rule the
+// command line's output is judged by, and none of the inputs. The calibration may not be the
+// firmware (firstInput) either.
+const char* PathRefusal(PathRole role, const char* path, const char* firstInput,
+                        const char* secondInput);
+// The system's reason for the last refusal, or null where the note says it all.
+const char* RefusalReason();
 // True when a file is there, which the user is then asked to replace.
 bool NamesExistingFile(const char* path);
-// True when both paths reach one file by the rules the output is told from the inputs by.
-bool IsFirmwareItself(const char* firmwarePath, const char* calibrationPath);

@@ -4,19 +4,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <clocale>
 #include <csignal>
-#include <cstring>
+#include <cstdio>
 
-#include "app/path_buffer.h"
-#include "app/path_checks.h"
 #include "core/fatal_stop.h"
 #include "core/message_catalogue.h"
+#include "image/file_access.h"
 
 namespace {
-
-// Arguments after the output path are never used, so they are not looked at.
-constexpr int kLastPathArgument = 3;
 
 bool ClosedAtStart[STDERR_FILENO + 1];
 
@@ -31,36 +26,23 @@ void PrepareProcess() {
         ClosedAtStart[fd] = IsClosed(fd);
         // open gives the lowest free descriptor, which is this one.
         if (ClosedAtStart[fd] && open("/dev/null", O_RDWR) != fd) {
-            FatalStop(MessageCatalogue::kNoNullDevice, std::strerror(errno));
+            FatalStop(MessageCatalogue::kNoNullDevice, SystemReason(errno));
         }
     }
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    // The translated reasons are in the user's character set.
-    std::setlocale(LC_CTYPE, "");
-    std::setlocale(LC_MESSAGES, "");
 }
 
 bool WasClosedAtStart(int fd) {
     return fd >= STDIN_FILENO && fd <= STDERR_FILENO && ClosedAtStart[fd];
 }
 
-void RefuseBadPaths(int count, char** paths) {
-    for (int i = 0; i < count; ++i) {
-        if (paths[i][0] == '\0') {
-            FatalStop(MessageCatalogue::kEmptyPathArgument);
-        }
-        if (strnlen(paths[i], kPathBufferSize) > kPathMaxLength) {
-            FatalStop(MessageCatalogue::kPathTooLong);
-        }
+int PrintText(const char* text) {
+    if (WasClosedAtStart(STDOUT_FILENO)) {
+        FatalStop(MessageCatalogue::kWriteError, SystemReason(EBADF));
     }
-}
-
-void CheckPathArguments(int argumentCount, char** arguments) {
-    int count = argumentCount - 1 < kLastPathArgument ? argumentCount - 1 : kLastPathArgument;
-    RefuseBadPaths(count, arguments + 1);
-    if (count >= 2 && std::strcmp(arguments[2], "-") != 0 &&
-        IsFirmwareItself(arguments[1], arguments[2])) {
-        FatalStop(MessageCatalogue::kCalibrationIsFirmware);
+    if (std::fputs(text, stdout) < 0 || std::fflush(stdout) != 0) {
+        FatalStop(MessageCatalogue::kWriteError, SystemReason(errno));
     }
+    return 0;
 }

@@ -2,14 +2,11 @@
 #pragma once
 
 // Gives each closed standard descriptor to /dev/null, so that no file the program opens can take
-// its place, turns the signals of a failed write into errors the write itself reports, and lets
-// the system give its reasons in the user's language.
+// its place, and turns the signals of a failed write into errors the write itself reports.
 void PrepareProcess();
 // True when the standard descriptor fd was closed when the program started.
 bool WasClosedAtStart(int fd);
-
-// Stops on a path that is empty, a caller's mistake on a command line, or that a PathBuffer
-// could only hold cut: here a cut path names another file, not a shorter spelling of the same.
-void RefuseBadPaths(int count, char** paths);
-// The same for the run's path arguments, and a calibration argument that is the firmware itself.
-void CheckPathArguments(int argumentCount, char** arguments);
+// Writes text on standard output, which carries only what the user asked to read there; so a
+// failure to write it stops, and so does a standard output that was closed at start. Returns 0,
+// the exit status.
+int PrintText(const char* text);

@@ -1,9 +1,8 @@
 #include "app/run_program.h"
 
 #include <cstring>
+#include <initializer_list>
 
-#include "app/front_end.h"
-#include "app/path_buffer.h"
 #include "core/message_catalogue.h"
 #include "image/convert_image.h"
 
@@ -13,48 +12,58 @@ PathBuffer FirmwarePath;
 PathBuffer CalibrationPath;
 PathBuffer OutputPath;
 
-// A longer argument is cut; a two-byte character may be cut in half.
-void CopyArgument(PathBuffer path, const char* argument) {
-    std::size_t length = strnlen(argument, kPathMaxLength);
-    std::memcpy(path, argument, length);
-    path[length] = '\0';
-}
-
-void TakePath(int argumentCount, char** arguments, int index, FileDialogKind kind, PathBuffer path,
-              const char* title, const char* firmwarePath) {
-    if (argumentCount > index) {
-        CopyArgument(path, arguments[index]);
-    } else {
-        PickFile(kind, path, title, firmwarePath);
-    }
-}
-
 }  // namespace
 
-int RunProgram(int argumentCount, char** arguments) {
-    if (argumentCount < 2) {
+void TakePath(const Options& options, int index, PathRole role, PathBuffer path, const char* title,
+              const char* firstInput, const char* secondInput) {
+    std::memset(path, 0, kPathBufferSize);
+    if (options.pathCount > index) {
+        // The parser let no longer path through.
+        std::memcpy(path, options.paths[index], std::strlen(options.paths[index]));
+    } else {
+        PickFile(role, path, title, firstInput, secondInput);
+    }
+}
+
+int RunProgram(const Options& options) {
+    if (options.pathCount == 0) {
         ShowInfo(MessageCatalogue::kAboutText, MessageCatalogue::kAboutCaption);
     }
-    std::memset(FirmwarePath, 0, sizeof FirmwarePath);
-    std::memset(CalibrationPath, 0, sizeof CalibrationPath);
-    std::memset(OutputPath, 0, sizeof OutputPath);
-
-    TakePath(argumentCount, arguments, 1, FileDialogKind::Open, FirmwarePath,
-             MessageCatalogue::kFirmwareDialogTitle, nullptr);
+    TakePath(options, 0, PathRole::Firmware, FirmwarePath, MessageCatalogue::kFirmwareDialogTitle,
+             nullptr, nullptr);
     if (FirmwarePath[0] == '\0') {
         EndProcess();
     }
-    TakePath(argumentCount, arguments, 2, FileDialogKind::Open, CalibrationPath,
-             MessageCatalogue::kCalibrationDialogTitle, FirmwarePath);
+    TakePath(options, 1, PathRole::Calibration, CalibrationPath,
+             MessageCatalogue::kCalibrationDialogTitle, FirmwarePath, nullptr);
     if (std::strcmp(CalibrationPath, "-") == 0) {
         CalibrationPath[0] = '\0';
     }
-    TakePath(argumentCount, arguments, 3, FileDialogKind::Save, OutputPath,
-             MessageCatalogue::kOutputDialogTitle, FirmwarePath);
+    TakePath(options, 2, PathRole::Output, OutputPath, MessageCatalogue::kOutputDialogTitle,
+             FirmwarePath, CalibrationPath);
     if (OutputPath[0] == '\0') {
         EndProcess();
     }
-
-    ShowCompletion(ConvertImage(FirmwarePath, CalibrationPath, OutputPath));
+    for (const char* path : {FirmwarePath, CalibrationPath, OutputPath}) {
+        RequireStartFolder(path);
+    }
+    ShowCompletion(ConvertImage(FirmwarePath, CalibrationPath, OutputPath, options.chipSize));
     return 0;
+}
+
+int RunCommand(const Options& options) {
+    switch (options.command) {
+        case Command::Check:
+            return RunCheck(options);
+        case Command::ExtractCalibration:
+            return RunExtraction(options);
+        case Command::Help:
+            ShowText(MessageCatalogue::kHelpText);
+            return 0;
+        case Command::Version:
+            ShowText(MessageCatalogue::kVersionText);
+            return 0;
+        default:
+            return RunProgram(options);
+    }
 }

@@ -14,6 +14,8 @@ inline constexpr char kCompletionText[] = "Преобразование заве
 inline constexpr char kFirmwareDialogTitle[] = "Выберите микропрограмму";
 inline constexpr char kCalibrationDialogTitle[] = "Выберите калибровки";
 inline constexpr char kOutputDialogTitle[] = "Выберите выходной файл";
+inline constexpr char kImageDialogTitle[] = "Выберите образ";
+inline constexpr char kCalibrationSaveTitle[] = "Выберите файл для калибровок";
 
 inline constexpr char kFirmwareOpenError[] = "Ошибка открытия микропрограммы";
 inline constexpr char kCalibrationOpenError[] = "Ошибка открытия калибровок";
@@ -29,13 +31,20 @@ inline constexpr char kStartFolderLost[] = "Папка запуска недос
 inline constexpr char kCalibrationIsFirmware[] = "Калибровки совпадают с микропрограммой";
 inline constexpr char kEmptyPathArgument[] = "Пустой путь в командной строке";
 inline constexpr char kAnswerReadError[] = "Ошибка чтения ответа";
+inline constexpr char kDialogFailed[] = "Не удалось показать диалог выбора файла";
+inline constexpr char kChipSizeWrong[] = "Неверный размер микросхемы";
+inline constexpr char kChipSmallerThanImage[] = "Образ больше размера микросхемы";
 
-// The terminal stands in for the file dialogs with these; the desktop dialogs show the file
-// not found and read-only notes too.
+// Why a chosen path cannot serve: notes at the prompts and in the desktop dialogs, and the
+// reason after the output's open error on the command line. The system's reason follows the
+// last two.
 inline constexpr char kNoteFileNotFound[] = "Файл не найден.";
 inline constexpr char kNoteFolderNotFound[] = "Папка не найдена.";
 inline constexpr char kNoteIsFolder[] = "Это папка, укажите файл.";
 inline constexpr char kNoteReadOnly[] = "Файл только для чтения.";
+inline constexpr char kNoteNotAFile[] = "Это не файл, а канал, сокет или устройство.";
+inline constexpr char kNoteCannotRead[] = "Файл нельзя прочитать";
+inline constexpr char kNoteCannotWrite[] = "Сюда нельзя записать";
 inline constexpr char kNoteNulInPath[] = "Путь содержит нулевой байт";
 inline constexpr char kNoteDanglingLink[] = "Ссылка ведёт к несуществующему файлу.";
 inline constexpr char kReplaceQuestion[] = "Файл уже существует. Заменить? (да/нет)";
@@ -44,6 +53,9 @@ inline constexpr char kNoteYesOrNo[] = "Ответьте «да» или «не�
 inline constexpr char kReplaceBoxQuestion[] = "Файл уже существует. Заменить?";
 // Said beside the completion text when the size byte cut firmware bytes off, with their count.
 inline constexpr char kNoteFirmwareCut[] = "Отброшено байт микропрограммы";
+// Said while another run holds the output, and the desktop program's reason for not waiting.
+inline constexpr char kNoteWaitingForOutput[] = "Выходной файл занят другим запуском, ожидание…";
+inline constexpr char kOutputBusy[] = "Файл занят другим запуском, повторите позже.";
 
 // Checking an image, comparing it with its inputs and taking its calibration out. Where a fault
 // lies in the image, its offset and area follow the text.
@@ -54,7 +66,8 @@ inline constexpr char kPrefixWrong[] = "Неверный префикс микр
 inline constexpr char kImageLengthWrong[] = "Неверная длина образа";
 inline constexpr char kImageDiffers[] = "Образ отличается от входных файлов";
 inline constexpr char kImageLengthDiffers[] = "Длина образа отличается от ожидаемой";
-inline constexpr char kImageTooShort[] = "Образ короче 65536 байт";
+inline constexpr char kTailNotErased[] = "Байты за образом не стёрты";
+inline constexpr char kImageTooLarge[] = "Образ слишком велик";
 inline constexpr char kImageHoldsNoCalibration[] = "В образе нет калибровок";
 inline constexpr char kOffsetWord[] = "смещение";
 inline constexpr char kAreaBlank[] = "пустая область";
@@ -74,15 +87,18 @@ inline constexpr char kReportClassLength[] = "длина по байту раз�
 inline constexpr char kReportFirmware[] = "Микропрограмма";
 inline constexpr char kReportFirmwareAndFill[] = "Микропрограмма и заполнение";
 inline constexpr char kReportBytes[] = "байт";
+inline constexpr char kReportErasedTail[] = "За образом стёрто";
+inline constexpr char kCalibrationWritten[] = "Калибровки записаны";
 inline constexpr char kBadOptionArguments[] = "Неверные аргументы ключа, см. korvane --help";
 
-// The native program's start-up and its two options.
+// The native programs' start-up and their two options.
 inline constexpr char kNoNullDevice[] = "Не удалось открыть /dev/null";
 inline constexpr char kVersionText[] = "KORVANE 1.0\n";
 inline constexpr char kHelpText[] =
     "Использование: korvane [--] [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n"
     "       korvane --check ОБРАЗ [МИКРОПРОГРАММА [КАЛИБРОВКИ]]\n"
     "       korvane --extract-calibration ОБРАЗ КАЛИБРОВКИ\n"
+    "       korvane --pad-to РАЗМЕР МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]\n"
     "       korvane --help | --version\n"
     "Собирает флеш-образ из микропрограммы и необязательного файла калибровок.\n"
     "\n"
@@ -92,10 +108,13 @@ inline constexpr char kHelpText[] =
     "\n"
     "  --check ОБРАЗ   проверяет разметку образа и печатает её кратко;\n"
     "                  с микропрограммой (и калибровками) сравнивает образ с тем,\n"
-    "                  что из них получился бы, и называет первое отличие\n"
+    "                  что из них получился бы, и называет первое отличие;\n"
+    "                  за образом допускаются только стёртые байты (0xFF)\n"
     "  --extract-calibration ОБРАЗ КАЛИБРОВКИ\n"
     "                  записывает 32768 байт калибровок из образа (или дампа\n"
-    "                  микросхемы) в файл КАЛИБРОВКИ\n"
+    "                  микросхемы) в файл КАЛИБРОВКИ, если разметка образа верна\n"
+    "  --pad-to РАЗМЕР собирает образ и дополняет его байтами 0xFF до размера\n"
+    "                  микросхемы: в байтах или с K или M (512K, 4M)\n"
     "\n"
     "Недостающие пути спрашиваются по очереди; пустой ответ отменяет выбор,\n"
     "для калибровок он означает образ без калибровок. Пустой путь и путь длиннее\n"
@@ -103,6 +122,7 @@ inline constexpr char kHelpText[] =
     "аргументом; \"--\" перед путями отменяет разбор ключей.\n"
     "\n"
     "Примеры:\n"
+    "  korvane --pad-to 512K fw.bin cal.bin flash.img   образ для микросхемы 512 КиБ\n"
     "  korvane --check flash.img                  проверить образ перед прошивкой\n"
     "  korvane --check dump.bin fw.bin cal.bin    сверить прочитанную микросхему\n"
     "  korvane --extract-calibration dump.bin cal.bin && korvane new.bin cal.bin flash.img\n"

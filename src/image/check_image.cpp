@@ -13,25 +13,29 @@ namespace {
 constexpr std::int64_t kMarkerImageOffset = kFirmwareAreaOffset + kMarkerOffset;
 constexpr std::int64_t kSizeByteImageOffset = kFirmwareAreaOffset + kSizeByteOffset;
 // The image is read as the blank and calibration areas, then chunks from the prefix on; every
-// byte with a meaning after the calibration lies in the first of those.
+// byte with a meaning after the calibration lies in the first of those. The chunks meet both
+// class lengths at a chunk's end.
 constexpr std::int32_t kAreasSize = kFirmwarePrefixOffset;
 constexpr std::int32_t kHeadOffset = kFirmwarePrefixOffset;
+constexpr std::int32_t kHeadSize = kSizeByteImageOffset - kHeadOffset + 1;
 static_assert(kAreasSize <= kTransferBufferSize);
-static_assert(kSizeByteImageOffset - kHeadOffset < kTransferBufferSize);
+static_assert(kHeadSize < kTransferBufferSize);
+static_assert((kSmallImageSize - kHeadOffset) % kTransferBufferSize == 0 &&
+              (kLargeImageSize - kHeadOffset) % kTransferBufferSize == 0);
+// The head is read over the judged blank area, so that the calibration area stays for its copy.
+static_assert(kHeadSize <= kCalibrationAreaOffset);
 
-FileHandle OpenImage(const char* imagePath) {
-    FileHandle image = FileOpenForReading(imagePath);
-    if (image == kNoFile) {
-        FatalStop(MessageCatalogue::kImageOpenError, FileErrorText());
-    }
-    return image;
-}
-
-// Reads up to size bytes; a failed read stops, a short one means the image ends there.
-std::int32_t ReadImage(FileHandle image, std::int32_t size) {
-    std::int32_t read = FileRead(image, TransferBuffer, size);
+// Reads up to size bytes, never past the largest image and one byte more; a failed read stops,
+// a short one means the image ends there.
+std::int32_t ReadImage(FileHandle image, std::int64_t offset, std::int32_t size) {
+    std::int64_t room = std::int64_t{kLargestImageSize} + 1 - offset;
+    std::int32_t read = FileRead(image, TransferBuffer,
+                                 static_cast<std::int32_t>(std::min<std::int64_t>(size, room)));
     if (FileErrorText() != nullptr) {
         FatalStop(MessageCatalogue::kImageReadError, FileErrorText());
+    }
+    if (offset + read > kLargestImageSize) {
+        FatalStop(MessageCatalogue::kImageTooLarge);
     }
     return read;
 }
@@ -81,38 +85,56 @@ void JudgeHead(std::int32_t size, ImageReport& report) {
 
 }  // namespace
 
+std::int64_t ReadErasedTail(FileHandle image, std::int64_t offset) {
+    std::int64_t end = offset;
+    std::int32_t chunkSize = kTransferBufferSize;
+    while (chunkSize == kTransferBufferSize) {
+        chunkSize = ReadImage(image, end, kTransferBufferSize);
+        std::int64_t unerased = FirstUnerased(TransferBuffer, 0, chunkSize);
+        if (unerased >= 0) {
+            StopAtOffset(MessageCatalogue::kTailNotErased, end + unerased);
+        }
+        end += chunkSize;
+    }
+    return end - offset;
+}
+
 ImageReport CheckImage(const char* imagePath) {
     FileHandle image = OpenImage(imagePath);
     ImageReport report{};
-    JudgeAreas(ReadImage(image, kAreasSize), report);
-    std::int32_t chunkSize = ReadImage(image, kTransferBufferSize);
+    JudgeAreas(ReadImage(image, 0, kAreasSize), report);
+    std::int32_t chunkSize = ReadImage(image, kAreasSize, kTransferBufferSize);
     JudgeHead(chunkSize, report);
     report.length = kAreasSize + chunkSize;
-    while (chunkSize == kTransferBufferSize) {
-        chunkSize = ReadImage(image, kTransferBufferSize);
+    std::int64_t end =
+        report.sizeClass > 0 ? report.sizeClass : std::int64_t{kLargestImageSize} + 1;
+    while (chunkSize == kTransferBufferSize && report.length < end) {
+        chunkSize = ReadImage(image, report.length, kTransferBufferSize);
         report.length += chunkSize;
+    }
+    if (report.sizeClass > 0 && report.length < report.sizeClass) {
+        StopAtOffset(MessageCatalogue::kImageLengthWrong, report.length);
+    }
+    if (report.sizeClass > 0) {
+        report.erasedTail = ReadErasedTail(image, report.length);
     }
     FileClose(image);
     report.firmwareSize = report.length - kFirmwareAreaOffset;
-    if (report.sizeClass != kSizeClassNone && report.length != report.sizeClass) {
-        StopAtOffset(MessageCatalogue::kImageLengthWrong,
-                     std::min<std::int64_t>(report.length, report.sizeClass));
-    }
     return report;
 }
 
 void ExtractCalibration(const char* imagePath, const char* calibrationPath) {
     FileHandle image = OpenImage(imagePath);
-    if (ReadImage(image, kAreasSize) != kAreasSize) {
-        FatalStop(MessageCatalogue::kImageTooShort);
-    }
-    const std::uint8_t* area = TransferBuffer + kCalibrationAreaOffset;
-    if (FirstUnerased(area, 0, kCalibrationAreaSize) < 0) {
+    ImageReport report{};
+    JudgeAreas(ReadImage(image, 0, kAreasSize), report);
+    JudgeHead(ReadImage(image, kAreasSize, kHeadSize), report);
+    if (!report.calibrated) {
         FatalStop(MessageCatalogue::kImageHoldsNoCalibration);
     }
-    FileHandle output = OpenOutput(calibrationPath, image, kNoFile);
-    if (FileWrite(output, area, kCalibrationAreaSize) != kCalibrationAreaSize ||
-        !FileClose(output)) {
+    OutputFile output = OpenOutput(calibrationPath, image, kNoFile);
+    if (FileWrite(output.handle, TransferBuffer + kCalibrationAreaOffset, kCalibrationAreaSize) !=
+            kCalibrationAreaSize ||
+        !FileClose(output.handle)) {
         FatalStop(MessageCatalogue::kWriteError, FileErrorText());
     }
     FileClose(image);

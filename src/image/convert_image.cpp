@@ -6,6 +6,7 @@
 
 #include "core/fatal_stop.h"
 #include "core/message_catalogue.h"
+#include "image/check_image.h"
 #include "image/file_access.h"
 #include "image/image_files.h"
 #include "image/image_layout.h"
@@ -25,6 +26,8 @@ static_assert(kSmallImageSize - kFirmwareAreaOffset >= kTransferBufferSize,
 struct Sink {
     FileHandle file;
     bool compares;
+    bool writesFill;  // the zero fill goes out as bytes: the length cannot be set
+
     std::int64_t offset;       // of the next image byte
     std::int64_t firmwareEnd;  // image offset where the firmware's bytes end and the fill begins
 };
@@ -33,6 +36,7 @@ Sink Target;
 FileHandle Firmware;
 FileHandle Calibration;
 std::int32_t FirmwareSize;
+std::int32_t FirmwareSizeClass;
 // The image bytes being compared, read beside TransferBuffer.
 std::uint8_t CompareBuffer[kTransferBufferSize];
 
@@ -110,6 +114,10 @@ void TakeCalibration(const char* calibrationPath) {
     if (Calibration == kNoFile) {
         FatalStop(MessageCatalogue::kCalibrationOpenError, FileErrorText());
     }
+    // A calibration dialog offers the firmware, whose head would then become the calibration.
+    if (FileIsSame(Firmware, Calibration)) {
+        FatalStop(MessageCatalogue::kCalibrationIsFirmware);
+    }
     if (FileRead(Calibration, area, kCalibrationAreaSize) != kCalibrationAreaSize) {
         FatalStop(MessageCatalogue::kCalibrationReadError, FileErrorText());
     }
@@ -133,7 +141,7 @@ void CheckFirmwareHead() {
     if (FilePeek(Firmware, head, headSize) != headSize) {
         FatalStop(MessageCatalogue::kFirmwareReadError, FileErrorText());
     }
-    DecideSizeClass(head, headSize);
+    FirmwareSizeClass = DecideSizeClass(head, headSize);
 }
 
 void OpenInputs(const char* firmwarePath, const char* calibrationPath) {
@@ -169,33 +177,39 @@ std::int32_t CopyFirmware(std::int32_t& copied) {
     return sizeClass;
 }
 
-// An output whose length cannot be set, and an image being compared, get the fill as bytes.
-void FinishLength(std::int32_t sizeClass) {
-    if (sizeClass == kSizeClassNone) {
+// Emits byte until the image reaches the offset end.
+void FillTo(std::uint8_t byte, std::int64_t end) {
+    if (Target.offset >= end) {
         return;
     }
-    if (!Target.compares && FileCanSetLength(Target.file)) {
-        if (!FileSetLength(Target.file, sizeClass)) {
-            FatalStop(MessageCatalogue::kWriteError, FileErrorText());
-        }
-        return;
-    }
-    std::memset(TransferBuffer, 0x00, sizeof TransferBuffer);
-    while (Target.offset < sizeClass) {
-        std::int64_t rest = sizeClass - Target.offset;
+    std::memset(TransferBuffer, byte, sizeof TransferBuffer);
+    while (Target.offset < end) {
+        std::int64_t rest = end - Target.offset;
         Emit(TransferBuffer,
              rest < kTransferBufferSize ? static_cast<std::int32_t>(rest) : kTransferBufferSize);
+    }
+}
+
+// An output whose length cannot be set, and an image being compared, get the fill as bytes.
+void FinishLength(std::int32_t sizeClass) {
+    if (sizeClass == kSizeClassNone || Target.offset == sizeClass) {
+        return;
+    }
+    if (Target.writesFill) {
+        FillTo(0x00, sizeClass);
+    } else if (!FileSetLength(Target.file, sizeClass)) {
+        FatalStop(MessageCatalogue::kWriteError, FileErrorText());
     }
 }
 
 // The one sequence behind both the conversion and the comparison, once the sink is open; the
 // calibration, kept open until then for the same-file check, is done with. Returns the count of
 // firmware bytes that the size class left out.
-std::int32_t WriteImage(FileHandle sink, bool compares) {
+std::int32_t WriteImage(FileHandle sink, bool compares, bool writesFill) {
     if (Calibration != kNoFile) {
         FileClose(Calibration);
     }
-    Target = {sink, compares, 0, kFirmwareAreaOffset + std::int64_t{FirmwareSize}};
+    Target = {sink, compares, writesFill, 0, kFirmwareAreaOffset + std::int64_t{FirmwareSize}};
     std::memset(TransferBuffer + kBufferedBlankOffset, kErasedByte, kBlankAreaSize);
     Emit(TransferBuffer + kBufferedBlankOffset, kBlankAreaSize);
     Emit(TransferBuffer + kBufferedCalibrationOffset, kCalibrationAreaSize);
@@ -209,33 +223,35 @@ std::int32_t WriteImage(FileHandle sink, bool compares) {
 }  // namespace
 
 std::int32_t ConvertImage(const char* firmwarePath, const char* calibrationPath,
-                          const char* outputPath) {
+                          const char* outputPath, std::int64_t chipSize) {
     OpenInputs(firmwarePath, calibrationPath);
-    FileHandle output = OpenOutput(outputPath, Firmware, Calibration);
-    std::int32_t cut = WriteImage(output, false);
+    std::int64_t imageSize = FirmwareSizeClass != kSizeClassNone
+                                 ? FirmwareSizeClass
+                                 : kFirmwareAreaOffset + std::int64_t{FirmwareSize};
+    if (chipSize > 0 && chipSize < imageSize) {
+        FatalStop(MessageCatalogue::kChipSmallerThanImage);
+    }
+    OutputFile output = OpenOutput(outputPath, Firmware, Calibration);
+    // The erased bytes after the image follow its zero fill, so that fill is written too.
+    std::int32_t cut =
+        WriteImage(output.handle, false, output.kind != OutputKind::File || chipSize > 0);
+    FillTo(kErasedByte, chipSize);
     // The writes go straight to the file, so nothing is pending when the length is set. A
     // close that fails would leave a wrong image behind a success message.
-    if (!FileClose(output)) {
+    if (!FileClose(output.handle)) {
         FatalStop(MessageCatalogue::kWriteError, FileErrorText());
     }
     FileClose(Firmware);
     return cut;
 }
 
-void VerifyImage(const char* imagePath, const char* firmwarePath, const char* calibrationPath) {
+std::int64_t VerifyImage(const char* imagePath, const char* firmwarePath,
+                         const char* calibrationPath) {
     OpenInputs(firmwarePath, calibrationPath);
-    FileHandle image = FileOpenForReading(imagePath);
-    if (image == kNoFile) {
-        FatalStop(MessageCatalogue::kImageOpenError, FileErrorText());
-    }
-    WriteImage(image, true);
-    std::uint8_t beyond = 0;
-    if (FileRead(image, &beyond, 1) != 0) {
-        StopAtOffset(MessageCatalogue::kImageLengthDiffers, Target.offset);
-    }
-    if (FileErrorText() != nullptr) {
-        FatalStop(MessageCatalogue::kImageReadError, FileErrorText());
-    }
+    FileHandle image = OpenImage(imagePath);
+    WriteImage(image, true, true);
+    std::int64_t erased = ReadErasedTail(image, Target.offset);
     FileClose(image);
     FileClose(Firmware);
+    return erased;
 }

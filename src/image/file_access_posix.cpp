@@ -1,12 +1,17 @@
 #include <fcntl.h>
+#include <libintl.h>
+#include <limits.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstring>
 
+#include "core/message_catalogue.h"
+#include "core/output_wait.h"
 #include "image/file_access.h"
 #include "image/file_aliases.h"
 #include "image/transfer_loop.h"
@@ -14,12 +19,60 @@
 namespace {
 
 int LastError = 0;
-// The output when it is one of the standard streams: written where it stands, never cut, locked
-// or extended, since others may have written before it or may write after it.
-int StreamOutput = -1;
+// The output rule's note where the system gave no reason of its own.
+const char* LastNote = nullptr;
+char Folder[PATH_MAX];
+
+// The status each file had when this layer opened it, so that telling files apart and taking a
+// firmware's length ask the system nothing more. A run holds at most four files open at once; a
+// descriptor that is not found here is asked about.
+struct OpenFile {
+    int fd;
+    struct stat status;
+};
+OpenFile Opened[4] = {{-1, {}}, {-1, {}}, {-1, {}}, {-1, {}}};
+std::size_t NextSlot = 0;
 
 int Descriptor(FileHandle file) {
     return static_cast<int>(file);
+}
+
+int Remember(int fd, const struct stat& status) {
+    OpenFile* slot = nullptr;
+    for (OpenFile& known : Opened) {
+        slot = known.fd == fd ? &known : slot;
+    }
+    for (OpenFile& known : Opened) {
+        slot = slot == nullptr && known.fd < 0 ? &known : slot;
+    }
+    if (slot == nullptr) {
+        slot = &Opened[NextSlot];
+        NextSlot = (NextSlot + 1) % (sizeof Opened / sizeof Opened[0]);
+    }
+    *slot = {fd, status};
+    return fd;
+}
+
+void Forget(int fd) {
+    for (OpenFile& known : Opened) {
+        known.fd = known.fd == fd ? -1 : known.fd;
+    }
+}
+
+// The status of fd as it was opened, or as the system gives it now.
+bool StatusOf(int fd, struct stat& status) {
+    for (const OpenFile& known : Opened) {
+        if (known.fd == fd) {
+            status = known.status;
+            return true;
+        }
+    }
+    return fstat(fd, &status) == 0;
+}
+
+void Reset() {
+    LastError = 0;
+    LastNote = nullptr;
 }
 
 template <typename Result>
@@ -40,7 +93,7 @@ bool MayRetry(int fd, short events) {
 // Moves size bytes with call(done), retried where it was interrupted or would have blocked.
 template <typename Call>
 std::int32_t Transfer(FileHandle file, std::int32_t size, short events, Call call) {
-    LastError = 0;
+    Reset();
     return TransferAll(size, [&](std::int32_t done) {
         ssize_t count = 0;
         do {
@@ -51,18 +104,27 @@ std::int32_t Transfer(FileHandle file, std::int32_t size, short events, Call cal
 }
 
 // O_NONBLOCK keeps the open of a FIFO or a terminal from waiting; the transfers then block again.
-int OpenWithoutWaiting(const char* path, int flags) {
+// It means nothing to a file or a folder, which are left as they are.
+int OpenWithoutWaiting(const char* path, int flags, struct stat& status) {
     int fd = open(path, flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
         return Failed(-1);
     }
-    int status = fcntl(fd, F_GETFL);
-    if (status < 0 || fcntl(fd, F_SETFL, status & ~O_NONBLOCK) < 0) {
+    if (fstat(fd, &status) != 0) {
         LastError = errno;
         close(fd);
         return -1;
     }
-    return fd;
+    if (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) {
+        return Remember(fd, status);
+    }
+    int mode = fcntl(fd, F_GETFL);
+    if (mode < 0 || fcntl(fd, F_SETFL, mode & ~O_NONBLOCK) < 0) {
+        LastError = errno;
+        close(fd);
+        return -1;
+    }
+    return Remember(fd, status);
 }
 
 bool SameIdentity(const struct stat& one, const struct stat& other) {
@@ -73,11 +135,7 @@ bool SameIdentity(const struct stat& one, const struct stat& other) {
 }
 
 // A standard stream open for writing on the named file, or -1.
-int StandardStreamFor(const char* path) {
-    struct stat named {};
-    if (stat(path, &named) != 0) {
-        return -1;
-    }
+int StandardStreamFor(const struct stat& named) {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         struct stat stream {};
         int mode = fcntl(fd, F_GETFL);
@@ -89,6 +147,94 @@ int StandardStreamFor(const char* path) {
     return -1;
 }
 
+// Where the path leads: the file itself, or what a symbolic link points at. False when nothing
+// is there, and errno then tells a name that is free (ENOENT) from one that cannot be reached.
+bool Examine(const char* path, struct stat& status, bool& isLink) {
+    isLink = false;
+    if (lstat(path, &status) != 0) {
+        return false;
+    }
+    isLink = S_ISLNK(status.st_mode);
+    return !isLink || stat(path, &status) == 0;
+}
+
+const char* FolderOf(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    if (slash == nullptr) {
+        return ".";
+    }
+    std::size_t length = slash == path ? 1 : static_cast<std::size_t>(slash - path);
+    if (length >= sizeof Folder) {
+        return path;
+    }
+    std::memcpy(Folder, path, length);
+    Folder[length] = '\0';
+    return Folder;
+}
+
+const char* Refused(const char* note, int error = 0) {
+    LastError = error;
+    LastNote = note;
+    return note;
+}
+
+// A new file needs a folder this user may write in. Its name was free, so every folder above it
+// is a folder, and the last one is there unless the system says it is not.
+const char* NewFileRefusal(const char* path) {
+    if (faccessat(AT_FDCWD, FolderOf(path), W_OK | X_OK, AT_EACCESS) == 0) {
+        return nullptr;
+    }
+    return errno == ENOENT ? Refused(MessageCatalogue::kNoteFolderNotFound)
+                           : Refused(MessageCatalogue::kNoteCannotWrite, errno);
+}
+
+// The system answers for this user, its file system and its flags; a file without any write
+// permission is refused even to root, as a save dialog refuses a read-only file.
+const char* ExistingFileRefusal(const char* path, const struct stat& status) {
+    if (S_ISDIR(status.st_mode)) {
+        return Refused(MessageCatalogue::kNoteIsFolder);
+    }
+    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return Refused(MessageCatalogue::kNoteReadOnly);
+    }
+    if (faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) != 0) {
+        return Refused(MessageCatalogue::kNoteCannotWrite, errno);
+    }
+    return nullptr;
+}
+
+// The rule, once the path has been examined: nothing there, a link that leads nowhere, or a file.
+const char* OutputRefusal(const char* path, bool found, bool isLink, const struct stat& status) {
+    if (found) {
+        return ExistingFileRefusal(path, status);
+    }
+    if (errno == ENOTDIR) {
+        return Refused(MessageCatalogue::kNoteFolderNotFound);
+    }
+    if (errno != ENOENT) {
+        return Refused(MessageCatalogue::kNoteCannotWrite, errno);
+    }
+    return isLink ? Refused(MessageCatalogue::kNoteDanglingLink) : NewFileRefusal(path);
+}
+
+int LockAgain(int fd, int operation) {
+    int locked = 0;
+    do {
+        locked = flock(fd, operation);
+    } while (locked != 0 && errno == EINTR);
+    return locked;
+}
+
+// Takes the lock, saying first when another run holds it.
+bool Lock(int fd) {
+    int locked = LockAgain(fd, LOCK_EX | LOCK_NB);
+    if (locked != 0 && errno == EWOULDBLOCK) {
+        AnnounceOutputWait();
+        locked = LockAgain(fd, LOCK_EX);
+    }
+    return locked == 0 || Failed(false);
+}
+
 }  // namespace
 
 bool FileKindHasLength(const char* path) {
@@ -97,59 +243,77 @@ bool FileKindHasLength(const char* path) {
            !(S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || S_ISCHR(status.st_mode));
 }
 
-FileHandle FileOpenForReading(const char* path) {
-    int fd = OpenWithoutWaiting(path, O_RDONLY);
-    if (fd < 0) {
+FileHandle FileOpenForReading(const char* path, bool waitsForWriter) {
+    Reset();
+    struct stat status {};
+    int fd = waitsForWriter ? open(path, O_RDONLY | O_CLOEXEC) : -1;
+    if (waitsForWriter && (fd < 0 || fstat(fd, &status) != 0)) {
+        LastError = errno;
+        if (fd >= 0) {
+            close(fd);
+        }
         return kNoFile;
     }
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        LastError = S_ISDIR(status.st_mode) ? EISDIR : errno;
+    if (waitsForWriter) {
+        Remember(fd, status);
+    } else {
+        fd = OpenWithoutWaiting(path, O_RDONLY, status);
+    }
+    if (fd >= 0 && S_ISDIR(status.st_mode)) {
+        LastError = EISDIR;
         close(fd);
         return kNoFile;
     }
-    return fd;
+    return fd < 0 ? kNoFile : fd;
 }
 
-FileHandle FileOpenForWriting(const char* path) {
-    int stream = StandardStreamFor(path);
+// A link that leads nowhere would have the image created wherever it points, which cp refuses.
+const char* FileOutputRefusal(const char* path) {
+    Reset();
+    struct stat status {};
+    bool isLink = false;
+    bool found = Examine(path, status, isLink);
+    return OutputRefusal(path, found, isLink, status);
+}
+
+OutputFile FileOpenForWriting(const char* path) {
+    Reset();
+    struct stat status {};
+    bool isLink = false;
+    bool found = Examine(path, status, isLink);
+    // Only a file that is there can be one of the streams.
+    int stream = found ? StandardStreamFor(status) : -1;
     if (stream >= 0) {
-        StreamOutput = fcntl(stream, F_DUPFD_CLOEXEC, 0);
-        return StreamOutput < 0 ? Failed(kNoFile) : StreamOutput;
+        int fd = fcntl(stream, F_DUPFD_CLOEXEC, 0);
+        return {fd < 0 ? Failed(kNoFile) : Remember(fd, status), OutputKind::Stream};
     }
-    int fd = OpenWithoutWaiting(path, O_WRONLY | O_CREAT);
-    return fd < 0 ? kNoFile : fd;
+    if (OutputRefusal(path, found, isLink, status) != nullptr) {
+        return {kNoFile, OutputKind::Stream};
+    }
+    // O_EXCL on a block device fails while it is mounted or held by another program.
+    if (found && S_ISBLK(status.st_mode)) {
+        int fd = open(path, O_WRONLY | O_EXCL | O_CLOEXEC);
+        return {fd < 0 ? Failed(kNoFile) : Remember(fd, status), OutputKind::Device};
+    }
+    int fd = OpenWithoutWaiting(path, O_WRONLY | O_CREAT, status);
+    return {fd < 0 ? kNoFile : fd, S_ISREG(status.st_mode) ? OutputKind::File : OutputKind::Stream};
 }
 
 // Two runs on one output would otherwise tear it: each cut and wrote while the other wrote. An
 // empty file is not cut: ext4 takes a cut to length 0 for a file being replaced and writes it all
 // out when it is closed, which doubles the time of a large image.
-bool FileClaim(FileHandle output) {
-    int fd = Descriptor(output);
-    struct stat status {};
-    if (fd == StreamOutput) {
+bool FileClaim(const OutputFile& output) {
+    Reset();
+    int fd = Descriptor(output.handle);
+    if (output.kind == OutputKind::Stream) {
         return true;
     }
-    if (fstat(fd, &status) != 0) {
-        return Failed(false);
-    }
-    if (!S_ISREG(status.st_mode) && !S_ISBLK(status.st_mode)) {
-        return true;
-    }
-    int locked = 0;
-    do {
-        locked = flock(fd, LOCK_EX);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0 || fstat(fd, &status) != 0) {
-        return Failed(false);
-    }
-    return !S_ISREG(status.st_mode) || status.st_size == 0 || FileSetLength(output, 0);
-}
-
-bool FileCanSetLength(FileHandle output) {
     struct stat status {};
-    return Descriptor(output) != StreamOutput && fstat(Descriptor(output), &status) == 0 &&
-           S_ISREG(status.st_mode);
+    if (!Lock(fd) || fstat(fd, &status) != 0) {
+        return Failed(false);
+    }
+    return output.kind == OutputKind::Device || status.st_size == 0 ||
+           FileSetLength(output.handle, 0);
 }
 
 std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size) {
@@ -177,8 +341,8 @@ std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
 // other device has none until it has been read to its end, so it has none here.
 std::int64_t FileLength(FileHandle file) {
     struct stat status {};
-    LastError = 0;
-    if (fstat(Descriptor(file), &status) != 0) {
+    Reset();
+    if (!StatusOf(Descriptor(file), status)) {
         return Failed(-1);
     }
     if (S_ISREG(status.st_mode)) {
@@ -203,13 +367,15 @@ bool FileSetLength(FileHandle file, std::int64_t size) {
 }
 
 bool FileClose(FileHandle file) {
+    Reset();
+    Forget(Descriptor(file));
     return close(Descriptor(file)) == 0 || Failed(false);
 }
 
 bool FileIsSame(FileHandle file, FileHandle other) {
     struct stat one {};
     struct stat two {};
-    if (fstat(Descriptor(file), &one) != 0 || fstat(Descriptor(other), &two) != 0) {
+    if (!StatusOf(Descriptor(file), one) || !StatusOf(Descriptor(other), two)) {
         return true;
     }
     return SameIdentity(one, two) || SystemAliases(Descriptor(file), one, Descriptor(other), two) ||
@@ -217,5 +383,18 @@ bool FileIsSame(FileHandle file, FileHandle other) {
 }
 
 const char* FileErrorText() {
-    return LastError == 0 ? nullptr : std::strerror(LastError);
+    return LastError == 0 ? LastNote : SystemReason(LastError);
+}
+
+// The locale is loaded only once a reason is to be shown, so that a run that shows none spends
+// nothing on it. The system's translations are asked for in UTF-8, the encoding of every other
+// text, so that no line mixes two encodings.
+const char* SystemReason(int error) {
+    static bool loaded = false;
+    if (!loaded) {
+        std::setlocale(LC_ALL, "");
+        bind_textdomain_codeset("libc", "UTF-8");
+        loaded = true;
+    }
+    return std::strerror(error);
 }

@@ -22,30 +22,30 @@ bool FileKindHasLength(const char* /*path*/) {
     return true;
 }
 
-// Without backup semantics a folder cannot be opened, which is what the callers want.
-FileHandle FileOpenForReading(const char* path) {
+// Without backup semantics a folder cannot be opened, which is what the callers want. Opening a
+// pipe never waits for its writer.
+FileHandle FileOpenForReading(const char* path, bool /*waitsForWriter*/) {
     return FromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// Nobody else may write while the output is open, so a second run cannot tear the image.
-FileHandle FileOpenForWriting(const char* path) {
-    return FromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+// Nobody else may write while the output is open, so a second run cannot tear the image. Only a
+// disk file has a length to set; a device such as NUL or a serial port gets its fill written.
+OutputFile FileOpenForWriting(const char* path) {
+    FileHandle output = FromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    bool disk = output != kNoFile && GetFileType(Handle(output)) == FILE_TYPE_DISK;
+    return {output, disk ? OutputKind::File : OutputKind::Stream};
 }
 
-// Only a disk file is cut, and only when it holds anything.
-bool FileClaim(FileHandle output) {
+// The open holds the output already; only a disk file is cut, and only when it holds anything.
+bool FileClaim(const OutputFile& output) {
     LARGE_INTEGER size{};
-    if (GetFileType(Handle(output)) != FILE_TYPE_DISK) {
+    if (output.kind != OutputKind::File) {
         return true;
     }
-    return GetFileSizeEx(Handle(output), &size) && (size.QuadPart == 0 || FileSetLength(output, 0));
-}
-
-// The system is asked to set the length of every output, as this program always did.
-bool FileCanSetLength(FileHandle /*output*/) {
-    return true;
+    return GetFileSizeEx(Handle(output.handle), &size) &&
+           (size.QuadPart == 0 || FileSetLength(output.handle, 0));
 }
 
 std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size) {

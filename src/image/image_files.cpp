@@ -14,18 +14,30 @@ char OffsetDetail[128];
 
 }  // namespace
 
-FileHandle OpenOutput(const char* path, FileHandle input, FileHandle other) {
-    FileHandle output = FileOpenForWriting(path);
-    if (output == kNoFile) {
+OutputFile OpenOutput(const char* path, FileHandle input, FileHandle other) {
+    OutputFile output = FileOpenForWriting(path);
+    if (output.handle == kNoFile) {
         FatalStop(MessageCatalogue::kOutputOpenError, FileErrorText());
     }
-    if (FileIsSame(output, input) || (other != kNoFile && FileIsSame(output, other))) {
+    if (FileIsSame(output.handle, input) ||
+        (other != kNoFile && FileIsSame(output.handle, other))) {
         FatalStop(MessageCatalogue::kOutputIsInput);
     }
     if (!FileClaim(output)) {
         FatalStop(MessageCatalogue::kOutputOpenError, FileErrorText());
     }
     return output;
+}
+
+FileHandle OpenImage(const char* path) {
+    FileHandle image = FileOpenForReading(path, true);
+    if (image == kNoFile) {
+        FatalStop(MessageCatalogue::kImageOpenError, FileErrorText());
+    }
+    if (FileLength(image) > kLargestImageSize) {
+        FatalStop(MessageCatalogue::kImageTooLarge);
+    }
+    return image;
 }
 
 void StopAtOffset(const char* text, std::int64_t offset, const char* area) {

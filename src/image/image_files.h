@@ -1,5 +1,5 @@
 // What the conversion, the checks and the calibration copy share: the buffer every transfer
-// passes through, and the one way of opening an output.
+// passes through, the one way of opening an output, and the one way of opening an image.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,11 @@ extern std::uint8_t TransferBuffer[kTransferBufferSize];
 
 // Opens the output, refuses it when it is one of the inputs under another name, and claims it.
 // The output is only cut once it is known to be none of them. other may be kNoFile.
-FileHandle OpenOutput(const char* path, FileHandle input, FileHandle other);
+OutputFile OpenOutput(const char* path, FileHandle input, FileHandle other);
+
+// Opens an image to be read, as cat would: a FIFO waits for its writer. An image whose length is
+// known and too large for any image is refused at once.
+FileHandle OpenImage(const char* path);
 
 // Stops with a text that names where in an image the fault lies, and its area if given.
 [[noreturn]] void StopAtOffset(const char* text, std::int64_t offset, const char* area = nullptr);

@@ -48,6 +48,9 @@ constexpr std::int32_t SizeClassFromByte(std::uint8_t sizeByte) {
     return kSizeClassNone;
 }
 
+// Lengths are 32-bit signed, so no image is longer than this.
+constexpr std::int32_t kLargestImageSize = 0x7FFFFFFF;
+
 // One buffer serves every read and write; the firmware streams through it.
 constexpr std::int32_t kTransferBufferSize = 0x10000;
 static_assert(kBlankAreaSize <= kTransferBufferSize);

@@ -22,6 +22,12 @@ Bytes Layout(const Bytes& firmware, bool calibrated, std::size_t length = 0) {
     return image;
 }
 
+// Erased up to 512 KiB, as a larger chip holds the image.
+Bytes Padded(Bytes image) {
+    image.resize(524288, 0xFF);
+    return image;
+}
+
 // One bit changed at offset, or the image cut or grown to length.
 Bytes Spoiled(Bytes image, std::size_t offset, std::size_t length = 0) {
     if (length == 0) {
@@ -55,6 +61,9 @@ class CheckTest : public ScratchTest {
     }
     const Bytes firmware_ = Firmware(3000, 0x05);
     const Bytes image_ = Layout(firmware_, true, 262144);
+    const std::string report_ =
+        "Длина образа: 262144 байт\nКалибровки: есть\nБайт размера: 0x05, длина по байту "
+        "размера\nМикропрограмма и заполнение: 196592 байт";
 };
 
 // Alone, the image is judged by its layout: a report, or the first wrong byte. With its inputs it
@@ -62,7 +71,8 @@ class CheckTest : public ScratchTest {
 // its area, or the length; a fault of the inputs as the conversion names it.
 TEST_F(CheckTest, CheckNamesTheFirstWrongByteOrDifferenceWithItsOffset) {
     const std::string length = "Неверная длина образа",
-                      differs = "Образ отличается от входных файлов";
+                      differs = "Образ отличается от входных файлов",
+                      tail = "Байты за образом не стёрты";
     const std::string equal = "Образ совпадает с входными файлами.\n";
     const std::vector<std::string> inputs = {"fw", "cal"};
     const struct {
@@ -70,10 +80,7 @@ TEST_F(CheckTest, CheckNamesTheFirstWrongByteOrDifferenceWithItsOffset) {
         std::vector<std::string> inputs;
         std::string text;
     } cases[] = {
-        {image_,
-         {},
-         "Длина образа: 262144 байт\nКалибровки: есть\nБайт размера: 0x05, длина по "
-         "байту размера\nМикропрограмма и заполнение: 196592 байт\n"},
+        {image_, {}, report_ + "\n"},
         {Layout(Firmware(513), false),
          {},
          "Длина образа: 66065 байт\nКалибровки: нет\nБайт "
@@ -82,7 +89,12 @@ TEST_F(CheckTest, CheckNamesTheFirstWrongByteOrDifferenceWithItsOffset) {
         {Spoiled(image_, 0x07FFF), {}, At("Пустая область не стёрта", "0x07FFF")},
         {Spoiled(image_, 0x1000F), {}, At("Неверный префикс микропрограммы", "0x1000F")},
         {Spoiled(image_, 0x10210), {}, At("Таблица прерываний не найдена", "0x10210")},
-        {Spoiled(image_, 0, 0x40001), {}, At(length, "0x40000")},
+        {Spoiled(image_, 0, 0x40001), {}, At(tail, "0x40000")},
+        {Spoiled(Padded(image_), 0x7FFFF), {}, At(tail, "0x7FFFF")},
+        {Padded(image_), {}, report_ + "\nЗа образом стёрто: 262144 байт\n"},
+        {Padded(image_), inputs,
+         "Образ совпадает с входными файлами.\nЗа образом стёрто: 262144 байт\n"},
+        {Padded(Layout(firmware_, true)), inputs, At(differs, "0x10BC8, заполнение")},
         {Spoiled(image_, 0, 0x3FFFF), {}, At(length, "0x3FFFF")},
         {Spoiled(image_, 0, 0x10210), {}, At(length, "0x10210")},
         {image_, inputs, equal},
@@ -92,52 +104,70 @@ TEST_F(CheckTest, CheckNamesTheFirstWrongByteOrDifferenceWithItsOffset) {
         {Spoiled(image_, 0x10001), inputs, At(differs, "0x10001, префикс")},
         {Spoiled(image_, 0x10BC7), inputs, At(differs, "0x10BC7, микропрограмма")},
         {Spoiled(image_, 0x10BC8), inputs, At(differs, "0x10BC8, заполнение")},
-        {Spoiled(image_, 0, 0x80000), inputs,
-         At("Длина образа отличается от ожидаемой", "0x40000")},
+        {Spoiled(image_, 0, 0x80000), inputs, At(tail, "0x40000")},
+        {Spoiled(image_, 0, 0x3FFFF), inputs,
+         At("Длина образа отличается от ожидаемой", "0x3FFFF")},
         {image_, {"none"}, "Ошибка: Ошибка открытия микропрограммы: No such file or directory\n"},
         {image_, {"img"}, "Ошибка: Таблица прерываний не найдена\n"},
+        {image_, {"fw", "fw"}, "Ошибка: Калибровки совпадают с микропрограммой\n"},
     };
     for (const auto& c : cases) {
         Expect(c.image, c.inputs, c.text);
     }
 }
 
-// A dump longer than its image gives its calibration; nothing else gives one, and nothing is
-// written then. Last, the round trip a technician makes, on flashrom's emulated 512 KiB chip:
-// write, read back, check the dump against its inputs, take its calibration out.
+// A dump longer than its image gives its calibration; nothing that fails the layout checks up to
+// the marker gives one, and nothing is written then. A stream is read as cat reads it, up to the
+// largest image and a byte. Last, the round trip a technician makes with a 256 KiB image on
+// flashrom's emulated 512 KiB chip: pad, write, read back, verify, take the calibration out.
 TEST_F(CheckTest, CalibrationComesOutOfAnImageOrADumpAndNowhereElse) {
     WriteBytes(Path("dump"), Spoiled(image_, 0, 524288));
     WriteBytes(Path("blank"), Layout(firmware_, false, 262144));
     WriteBytes(Path("short"), Spoiled(image_, 0, 65535));
-    WriteBytes(Path("fw"), Firmware(3000, 0x08));
+    WriteBytes(Path("prefix"), Spoiled(image_, 0x10000));
+    WriteBytes(Path("aa"), Bytes(524288, 0xAA));
+    WriteBytes(Path("fw"), firmware_);
     WriteBytes(Path("cal"), kCalibration);
+    WriteBytes(Path("plain"), Layout(Firmware(3000), true));
     const std::string extract = "$K --extract-calibration ",
+                      refused = " || { [ -e new ] && exit 9; exit 1; }",
                       chip = "flashrom -p dummy:emulate=SST25VF040.REMS,image=chip -c SST25VF040";
     const struct {
         std::string script;
+        int status;
         std::string err;
     } cases[] = {
         {"cp dump dump0 && " + extract + "dump out && " + extract +
-             "dump /dev/stdout | cat > piped && cmp out cal && cmp piped cal",
-         ""},
-        {extract + "blank new", "Ошибка: В образе нет калибровок\n"},
-        {extract + "short new", "Ошибка: Образ короче 65536 байт\n"},
-        {extract + "dump dump", "Ошибка: Выходной файл совпадает с входным\n"},
-        {extract + "dump", "Ошибка: Неверные аргументы ключа, см. korvane --help\n"},
-        {"cmp dump dump0 && ! [ -e new ]", ""},
-        {"command -v flashrom > /dev/null || exit 77; $K fw cal img 2> /dev/null && " + chip +
-             " -w img > /dev/null && " + chip +
-             " -r chipdump > /dev/null && $K --check chipdump "
-             "fw cal > /dev/null && " +
-             extract + "chipdump cal2 && cmp cal2 cal",
-         ""},
+             "dump /dev/stdout | cat > piped && cmp out cal && cmp piped cal && cmp dump dump0",
+         0, "Сообщение: Калибровки записаны: out\nСообщение: Калибровки записаны: /dev/stdout\n"},
+        {extract + "blank new" + refused, 1, "Ошибка: В образе нет калибровок\n"},
+        {extract + "short new" + refused, 1, At("Неверная длина образа", "0x0FFFF")},
+        {extract + "prefix new" + refused, 1, At("Неверный префикс микропрограммы", "0x10000")},
+        {extract + "aa new" + refused, 1, At("Пустая область не стёрта", "0x00000")},
+        {"head -c 524288 /dev/zero > zero; " + extract + "zero new" + refused, 1,
+         At("Пустая область не стёрта", "0x00000")},
+        {extract + "fw new" + refused, 1, At("Пустая область не стёрта", "0x00000")},
+        {extract + "dump dump", 1, "Ошибка: Выходной файл совпадает с входным\n"},
+        {extract + "dump /dev/full", 1, "Ошибка: Ошибка записи файла: No space left on device\n"},
+        {extract + "dump out extra", 1, "Ошибка: Неверные аргументы ключа, см. korvane --help\n"},
+        {"truncate -s 2G big; $K --check big fw", 1, "Ошибка: Образ слишком велик\n"},
+        {"mkfifo p; { sleep 0.3; cat dump > p; } & $K --check p > /dev/null", 1,
+         At("Байты за образом не стёрты", "0x40000")},
+        {"{ cat plain; cat /dev/zero; } | $K --check /dev/stdin", 1,
+         "Ошибка: Образ слишком велик\n"},
+        {"command -v flashrom > /dev/null || exit 77; $K --pad-to 512K fw cal img 2> /dev/null "
+         "&& " +
+             chip + " -w img > /dev/null && " + chip + " -r chipdump > /dev/null && " +
+             "$K --check chipdump fw cal > /dev/null && $K --check chipdump > /dev/null && " +
+             extract + "chipdump cal2 2> /dev/null && cmp cal2 cal && cmp img chipdump",
+         0, ""},
     };
     for (const auto& c : cases) {
         Outcome outcome = RunShell(c.script, dir_);
         if (outcome.status == 77) {
             GTEST_SKIP() << "flashrom is not installed: no round trip through an emulated chip";
         }
-        EXPECT_EQ(outcome.status, c.err.empty() ? 0 : 1) << c.script;
+        EXPECT_EQ(outcome.status, c.status) << c.script;
         EXPECT_EQ(outcome.err, c.err) << c.script;
     }
 }

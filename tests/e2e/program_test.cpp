@@ -94,7 +94,9 @@ TEST_F(ProgramTest, EachFailureNamesItsCauseAndLeavesTheOutputAsItWas) {
     ASSERT_EQ(mkdir(Path("folder").c_str(), 0755), 0);
     WriteBytes(Path("short"), Pattern(32767, 2));
     WriteBytes(Path("nomarker"), Firmware(3000, 0x05, 0xFB));
+    ASSERT_EQ(symlink("nowhere/x", Path("dangling").c_str()), 0);
     const std::string missing = "No such file or directory", folder = "Is a directory";
+    const char* const outputOpen = "Ошибка открытия выходного файла";
     const struct {
         std::vector<std::string> arguments;
         const char* text;
@@ -102,10 +104,12 @@ TEST_F(ProgramTest, EachFailureNamesItsCauseAndLeavesTheOutputAsItWas) {
     } cases[] = {
         {{Path("none"), "-", Path("out")}, "Ошибка открытия микропрограммы", missing},
         {{Path("folder"), "-", Path("out")}, "Ошибка открытия микропрограммы", folder},
+        {{Path("none"), Path("cal"), Path("out")}, "Ошибка открытия микропрограммы", missing},
         {{Path("fw"), Path("none"), Path("out")}, "Ошибка открытия калибровок", missing},
         {{Path("fw"), Path("folder"), Path("out")}, "Ошибка открытия калибровок", folder},
-        {{Path("fw"), "-", Path("folder")}, "Ошибка открытия выходного файла", folder},
-        {{Path("fw"), "-", Path("none/out")}, "Ошибка открытия выходного файла", missing},
+        {{Path("fw"), "-", Path("folder")}, outputOpen, "Это папка, укажите файл."},
+        {{Path("fw"), "-", Path("none/out")}, outputOpen, "Папка не найдена."},
+        {{Path("fw"), "-", Path("dangling")}, outputOpen, "Ссылка ведёт к несуществующему файлу."},
         {{Path("fw"), Path("short"), Path("out")}, "Ошибка чтения калибровок", ""},
         {{Path("nomarker"), "-", Path("out")}, "Таблица прерываний не найдена", ""},
         {{Path("fw"), Path("cal"), Path("fw")}, "Выходной файл совпадает с входным", ""},
@@ -117,6 +121,7 @@ TEST_F(ProgramTest, EachFailureNamesItsCauseAndLeavesTheOutputAsItWas) {
         EXPECT_EQ(ReadBytes(Path("out")), (Bytes{4, 2})) << c.text;
     }
     EXPECT_EQ(ReadBytes(Path("fw")), firmware_);
+    EXPECT_FALSE(Exists(Path("nowhere")));
 }
 
 TEST_F(ProgramTest, OutputThroughALinkToAnInputIsRefused) {

@@ -73,8 +73,8 @@ TEST_F(PromptTest, OpenAsksAgainUntilAnExistingFileIsNamed) {
     Outcome outcome = Run({}, Path("none") + "\n" + Path("folder") + "\n" + Path("fw") + "\n-\n\n" +
                                   Path("out") + "\n");
     EXPECT_EQ(outcome.status, 0);
-    const std::string notFound = "Файл не найден.\n";
-    EXPECT_NE(outcome.err.find(kAskFirmware + notFound + kAskFirmware + notFound + kAskFirmware +
+    const std::string notFound = "Файл не найден.\n", folder = "Это папка, укажите файл.\n";
+    EXPECT_NE(outcome.err.find(kAskFirmware + notFound + kAskFirmware + folder + kAskFirmware +
                                kAskCalibration + notFound + kAskCalibration + kAskOutput + kDone),
               std::string::npos)
         << outcome.err;

@@ -170,13 +170,15 @@ TEST_F(UnixTest, AnswersAreReadFromWhateverStandardInputIs) {
 TEST_F(UnixTest, OutputPromptAsksTheSystemWhetherTheUserMayWrite) {
     Need("[ \"$(id -u)\" = 0 ] && setpriv --reuid=65534 --regid=65534 --clear-groups $K --version",
          "needs root, setpriv and a program that another user may run");
-    const std::string ask = "Выберите выходной файл: ", readOnly = "Файл только для чтения.\n";
+    const std::string ask = "Выберите выходной файл: ", denied = "Сюда нельзя записать: ";
     const std::string dangling = "Ссылка ведёт к несуществующему файлу.\n";
     RunCases(
         {{"chmod 755 .; mkdir locked; chmod 755 locked; echo x > owned; chmod 644 owned fw; "
           "ln -s nowhere/x dangling; ln -s loop loop; printf 'owned\\nlocked/new\\nloop\\n"
           "dangling\\n' | setpriv --reuid=65534 --regid=65534 --clear-groups $K fw -",
-          0, ask + readOnly + ask + readOnly + ask + readOnly + ask + dangling + ask + "\n",
+          0,
+          ask + denied + "Permission denied\n" + ask + denied + "Permission denied\n" + ask +
+              denied + "Too many levels of symbolic links\n" + ask + dangling + ask + "\n",
           "owned", "x\n"}});
 }
 
@@ -206,12 +208,14 @@ TEST_F(UnixTest, OverlayViewOfTheFirmwareIsTheFirmware) {
                Stop("Выходной файл совпадает с входным"), "u/fw", "@fw"}});
 }
 
-// The second run waits for the lock, then cuts and writes its own image whole.
+// The second run says at once that it waits for the lock, then cuts and writes its own image
+// whole.
 TEST_F(UnixTest, RunWaitsForTheOutputLockBeforeItCutsTheOutput) {
+    const std::string kWaiting = "Выходной файл занят другим запуском, ожидание…\n";
     RunCases(
-        {{"printf old > out; exec 9>> out; flock 9; $K fw - out 9>&- & sleep 0.5; "
-          "cat out > during; flock -u 9; exec 9>&-; wait $! && cmp out fw.img",
-          0, kDone, "during", "old"}});
+        {{"printf old > out; exec 9>> out; flock 9; $K fw - out 9>&- 2> err & sleep 0.5; "
+          "cat out err > during; flock -u 9; exec 9>&-; wait $! && cmp out fw.img && cat err >&2",
+          0, kWaiting + kDone, "during", "old" + kWaiting}});
 }
 
 }  // namespace

@@ -75,6 +75,11 @@ BOOL WINAPI StandInOpen(LPOPENFILENAMEA record) {
 BOOL WINAPI StandInSave(LPOPENFILENAMEA record) {
     return Answer(record, "save");
 }
+DWORD WINAPI StandInError() {
+    return 0;
+}
+extern DWORD(WINAPI* const ImportedError)() __asm__("__imp__CommDlgExtendedError@0");
+DWORD(WINAPI* const ImportedError)() = StandInError;
 extern BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEA) __asm__("__imp__GetOpenFileNameA@4");
 extern BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEA) __asm__("__imp__GetSaveFileNameA@4");
 BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEA) = StandInOpen;
@@ -93,15 +98,15 @@ int(WINAPI* const ImportedBox)(HWND, LPCSTR, LPCSTR, UINT) = StandInBox;
 
 int main() {
     const struct {
-        FileDialogKind kind;
+        PathRole role;
         BOOL result;
         const char* function;
         DWORD flags;
     } rows[] = {
-        {FileDialogKind::Save, TRUE, "save", 0x8802},
-        {FileDialogKind::Open, FALSE, "open", 0x1800},
-        {FileDialogKind::Open, TRUE, "open", 0x1800},
-        {FileDialogKind::Save, FALSE, "save", 0x8802},
+        {PathRole::Output, TRUE, "save", 0x8802},
+        {PathRole::Firmware, FALSE, "open", 0x1800},
+        {PathRole::Calibration, TRUE, "open", 0x1800},
+        {PathRole::Output, FALSE, "save", 0x8802},
     };
     GetTempPathW(MAX_PATH, OtherFolder);
     std::wcscpy(StartFolder, OtherFolder);
@@ -121,7 +126,7 @@ int main() {
         const char title[] = "title";
         Called = nullptr;
         Result = r.result;
-        PickFile(r.kind, path, title, nullptr);
+        PickFile(r.role, path, title, nullptr, nullptr);
 
         Expect(Called && std::strcmp(Called, r.function) == 0, "wrong dialog or none");
         Expect(Seen.lpstrInitialDir && std::strcmp(Seen.lpstrInitialDir, ".\\") == 0,
@@ -162,10 +167,14 @@ int main() {
     if (failed != 0) {
         return 1;
     }
-    // Gone while the dialog was open, the folder cannot be given back: the run must stop.
+    // Gone while the dialog was open, the folder cannot be given back: a full path still serves,
+    // a relative one must stop the run.
     RemoveStartFolder = true;
+    Result = TRUE;
     PathBuffer path;
-    PickFile(FileDialogKind::Open, path, "title", nullptr);
-    std::printf("FAIL dialog record, start folder gone: the dialog returned\n");
+    PickFile(PathRole::Firmware, path, "title", nullptr, nullptr);
+    RequireStartFolder(path);
+    RequireStartFolder("fw.bin");
+    std::printf("FAIL dialog record, start folder gone: a relative path was let through\n");
     return 1;
 }

@@ -16,9 +16,9 @@ class ConvertImageTest : public ScratchTest {
   protected:
     // The stop text, or empty when the image was completed.
     std::string Convert(const std::string& firmware, const std::string& calibration,
-                        const std::string& output) {
+                        const std::string& output, std::int64_t chipSize = 0) {
         try {
-            ConvertImage(firmware.c_str(), calibration.c_str(), output.c_str());
+            ConvertImage(firmware.c_str(), calibration.c_str(), output.c_str(), chipSize);
         } catch (const StopSignal& stop) {
             return stop.text;
         }
@@ -76,22 +76,26 @@ TEST_F(ConvertImageTest, CalibrationFillsItsAreaWithItsFirst32KiB) {
 // creates none.
 TEST_F(ConvertImageTest, FaultsOfTheInputsStopBeforeTheOutputIsTouched) {
     WriteBytes(Path("short"), Pattern(32767, 7));
+    const std::string smallChip = "Образ больше размера микросхемы";
     const struct {
         Bytes firmware;
         std::string calibration;
         const char* text;
+        std::int64_t chipSize;
     } cases[] = {
-        {Firmware(0), "", "Таблица прерываний не найдена"},
-        {Firmware(512), "", "Таблица прерываний не найдена"},
-        {Firmware(4096, 0x05, 0xFB), "", "Таблица прерываний не найдена"},
-        {Firmware(600), Path("short"), "Ошибка чтения калибровок"},
+        {Firmware(0), "", "Таблица прерываний не найдена", 0},
+        {Firmware(512), "", "Таблица прерываний не найдена", 0},
+        {Firmware(4096, 0x05, 0xFB), "", "Таблица прерываний не найдена", 0},
+        {Firmware(600), Path("short"), "Ошибка чтения калибровок", 0},
+        {Firmware(600, 0x05), "", smallChip.c_str(), 262143},
+        {Firmware(600), "", smallChip.c_str(), 65552 + 599},
     };
     for (const auto& c : cases) {
         WriteBytes(Path("fw"), c.firmware);
         WriteBytes(Path("out"), {4, 2});
-        EXPECT_EQ(Convert(Path("fw"), c.calibration, Path("out")), c.text);
+        EXPECT_EQ(Convert(Path("fw"), c.calibration, Path("out"), c.chipSize), c.text);
         EXPECT_EQ(ReadBytes(Path("out")), (Bytes{4, 2})) << c.text;
-        EXPECT_EQ(Convert(Path("fw"), c.calibration, Path("new")), c.text);
+        EXPECT_EQ(Convert(Path("fw"), c.calibration, Path("new"), c.chipSize), c.text);
         EXPECT_FALSE(Exists(Path("new"))) << c.text;
     }
 }
@@ -220,14 +224,36 @@ TEST_F(ConvertImageTest, OutputMayNotBeAnInputUnderAnyName) {
     EXPECT_FALSE(Exists(Path("out")));
 }
 
-TEST_F(ConvertImageTest, FirmwareMayAlsoServeAsCalibration) {
-    Bytes firmware = Firmware(40000, 0x04);
-    WriteBytes(Path("fw"), firmware);
-    EXPECT_EQ(Convert(Path("fw"), Path("fw"), Path("out")), "");
-    Bytes image = ReadBytes(Path("out"));
-    ASSERT_EQ(image.size(), 262144u);
-    EXPECT_TRUE(HoldsAt(image, 0x8000, firmware, 32768));
-    EXPECT_TRUE(HoldsAt(image, 0x10010, firmware, 40000));
+// A calibration dialog offers the firmware, which would make its head the calibration.
+TEST_F(ConvertImageTest, FirmwareIsRefusedAsItsOwnCalibrationUnderAnyName) {
+    WriteBytes(Path("fw"), Firmware(40000, 0x04));
+    ASSERT_EQ(link(Path("fw").c_str(), Path("hard").c_str()), 0);
+    for (const std::string& calibration : {Path("fw"), Path("hard"), dir_ + "/./fw"}) {
+        EXPECT_EQ(Convert(Path("fw"), calibration, Path("out")),
+                  "Калибровки совпадают с микропрограммой");
+        EXPECT_FALSE(Exists(Path("out")));
+    }
+}
+
+// A chip larger than the image holds erased bytes after it, behind the image's own zero fill.
+TEST_F(ConvertImageTest, ChipSizeFillsTheRestWithErasedBytes) {
+    const struct {
+        Bytes firmware;
+        std::int64_t chipSize;
+        std::size_t imageEnd;  // where the zero fill, if any, ends
+    } cases[] = {{Firmware(3000, 0x05), 262144, 262144},
+                 {Firmware(3000, 0x05), 262145, 262144},
+                 {Firmware(3000, 0x0A), 1048576, 524288},
+                 {Firmware(3000), 524288, 65552 + 3000}};
+    for (const auto& c : cases) {
+        WriteBytes(Path("fw"), c.firmware);
+        ASSERT_EQ(Convert(Path("fw"), "", Path("out"), c.chipSize), "");
+        Bytes image = ReadBytes(Path("out"));
+        ASSERT_EQ(image.size(), static_cast<std::size_t>(c.chipSize)) << c.chipSize;
+        EXPECT_TRUE(HoldsAt(image, 0x10010, c.firmware, 3000)) << c.chipSize;
+        EXPECT_TRUE(AllAre(image, 65552 + 3000, c.imageEnd, 0x00)) << c.chipSize;
+        EXPECT_TRUE(AllAre(image, c.imageEnd, image.size(), 0xFF)) << c.chipSize;
+    }
 }
 
 }  // namespace

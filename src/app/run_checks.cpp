@@ -1,0 +1,110 @@
+// Checking an image, comparing it with its inputs and taking its calibration out.
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+
+#include "app/run_program.h"
+#include "core/message_catalogue.h"
+#include "image/check_image.h"
+#include "image/convert_image.h"
+
+namespace {
+
+PathBuffer ImagePath;
+PathBuffer FirmwarePath;
+PathBuffer CalibrationPath;
+// Room for every line of a report, and for a note with a path in it. The lines are joined, with no
+// line end after the last.
+char Report[1024];
+
+// Adds the count of erased bytes after the image, where there are any, to Report.
+void AddErasedTail(std::int64_t erasedTail) {
+    if (erasedTail > 0) {
+        std::size_t used = std::strlen(Report);
+        std::snprintf(Report + used, sizeof Report - used, "\n%s: %lld %s",
+                      MessageCatalogue::kReportErasedTail, static_cast<long long>(erasedTail),
+                      MessageCatalogue::kReportBytes);
+    }
+}
+
+void DescribeImage(const ImageReport& report) {
+    namespace text = MessageCatalogue;
+    char sizeByte[128];
+    if (report.sizeByte < 0) {
+        std::snprintf(sizeByte, sizeof sizeByte, "%s", text::kReportNoSizeByte);
+    } else {
+        std::snprintf(sizeByte, sizeof sizeByte, "0x%02X, %s",
+                      static_cast<unsigned>(report.sizeByte),
+                      report.sizeClass > 0 ? text::kReportClassLength : text::kReportClassNone);
+    }
+    std::snprintf(
+        Report, sizeof Report, "%s: %lld %s\n%s: %s\n%s: %s\n%s: %lld %s", text::kReportLength,
+        static_cast<long long>(report.length), text::kReportBytes, text::kReportCalibration,
+        report.calibrated ? text::kReportPresent : text::kReportAbsent, text::kReportSizeByte,
+        sizeByte, report.sizeClass > 0 ? text::kReportFirmwareAndFill : text::kReportFirmware,
+        static_cast<long long>(report.firmwareSize), text::kReportBytes);
+    AddErasedTail(report.erasedTail);
+}
+
+}  // namespace
+
+// "--check IMAGE" judges the layout; with the inputs after it, the image must be theirs. Asked
+// for in full, the check asks for the image, then for its firmware and calibration, each of which
+// may be left out.
+int RunCheck(const Options& options) {
+    bool asksForInputs = options.pathCount == 0;
+    TakePath(options, 0, PathRole::Firmware, ImagePath, MessageCatalogue::kImageDialogTitle,
+             nullptr, nullptr);
+    if (ImagePath[0] == '\0') {
+        EndProcess();
+    }
+    FirmwarePath[0] = '\0';
+    if (asksForInputs || options.pathCount > 1) {
+        TakePath(options, 1, PathRole::Firmware, FirmwarePath,
+                 MessageCatalogue::kFirmwareDialogTitle, ImagePath, nullptr);
+    }
+    if (FirmwarePath[0] == '\0') {
+        RequireStartFolder(ImagePath);
+        DescribeImage(CheckImage(ImagePath));
+        ShowReport(Report);
+        return 0;
+    }
+    CalibrationPath[0] = '\0';
+    if (asksForInputs || options.pathCount > 2) {
+        TakePath(options, 2, PathRole::Calibration, CalibrationPath,
+                 MessageCatalogue::kCalibrationDialogTitle, FirmwarePath, nullptr);
+    }
+    if (std::strcmp(CalibrationPath, "-") == 0) {
+        CalibrationPath[0] = '\0';
+    }
+    for (const char* path : {ImagePath, FirmwarePath, CalibrationPath}) {
+        RequireStartFolder(path);
+    }
+    std::int64_t erasedTail = VerifyImage(ImagePath, FirmwarePath, CalibrationPath);
+    std::snprintf(Report, sizeof Report, "%s", MessageCatalogue::kImageMatches);
+    AddErasedTail(erasedTail);
+    ShowReport(Report);
+    return 0;
+}
+
+// The calibration is asked to be written where the user chooses, as an output is.
+int RunExtraction(const Options& options) {
+    TakePath(options, 0, PathRole::Firmware, ImagePath, MessageCatalogue::kImageDialogTitle,
+             nullptr, nullptr);
+    if (ImagePath[0] == '\0') {
+        EndProcess();
+    }
+    TakePath(options, 1, PathRole::Output, CalibrationPath, MessageCatalogue::kCalibrationSaveTitle,
+             ImagePath, nullptr);
+    if (CalibrationPath[0] == '\0') {
+        EndProcess();
+    }
+    for (const char* path : {ImagePath, CalibrationPath}) {
+        RequireStartFolder(path);
+    }
+    ExtractCalibration(ImagePath, CalibrationPath);
+    std::snprintf(Report, sizeof Report, "%s: %s", MessageCatalogue::kCalibrationWritten,
+                  CalibrationPath);
+    ShowInfo(Report, MessageCatalogue::kCompletionCaption);
+    return 0;
+}
