@@ -40,3 +40,20 @@ as_root() {
         return 1
     fi
 }
+
+# Generates the locales that are not there yet, each named as LANGUAGE_TERRITORY.CHARSET
+# (ru_RU.UTF-8, ru_RU.KOI8-R); locale -a lists them in lower case without the hyphen.
+need_locales() {
+    need_packages locales
+    local wanted listed missing=()
+    for wanted in "$@"; do
+        listed=${wanted%%.*}.$(tr -d - <<< "${wanted#*.}" | tr '[:upper:]' '[:lower:]')
+        locale -a | grep -qx "$listed" || missing+=("$wanted")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    for wanted in "${missing[@]}"; do
+        grep -qx "$wanted ${wanted#*.}" /etc/locale.gen 2> /dev/null ||
+            echo "$wanted ${wanted#*.}" | as_root tee -a /etc/locale.gen > /dev/null
+    done
+    as_root locale-gen > /dev/null
+}

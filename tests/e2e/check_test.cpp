@@ -151,9 +151,9 @@ TEST_F(CheckTest, CalibrationComesOutOfAnImageOrADumpAndNowhereElse) {
         {extract + "dump /dev/full", 1, "Ошибка: Ошибка записи файла: No space left on device\n"},
         {extract + "dump out extra", 1, "Ошибка: Неверные аргументы ключа, см. korvane --help\n"},
         {"truncate -s 2G big; $K --check big fw", 1, "Ошибка: Образ слишком велик\n"},
-        {"mkfifo p; { sleep 0.3; cat dump > p; } & $K --check p > /dev/null", 1,
-         At("Байты за образом не стёрты", "0x40000")},
-        {"{ cat plain; cat /dev/zero; } | $K --check /dev/stdin", 1,
+        {"mkfifo p; { sleep 0.3; timeout 10 cat dump > p; } & timeout 10 $K --check p > /dev/null",
+         1, At("Байты за образом не стёрты", "0x40000")},
+        {"{ cat plain; cat /dev/zero; } | timeout 60 $K --check /dev/stdin", 1,
          "Ошибка: Образ слишком велик\n"},
         {"command -v flashrom > /dev/null || exit 77; $K --pad-to 512K fw cal img 2> /dev/null "
          "&& " +

@@ -95,7 +95,11 @@ TEST_F(UnixTest, StandardStreamOutputKeepsWhatIsAroundTheImage) {
          {"set -o pipefail; $K fw - /dev/stdout | cat > out", 0, kDone, "out", "@fw.img"},
          {"$K fw - /dev/stdout > out", 0, kDone, "out", "@fw.img"},
          {"set -o pipefail; $K plain - /dev/stdout | cat > out", 0, kDone, "out", "@plain.img"},
-         {"$K fw - /dev/null", 0, kDone, "", ""}});
+         {"$K fw - /dev/null", 0, kDone, "", ""},
+         // Left non-blocking by another program, a slow reader's pipe is waited on.
+         {"set -o pipefail; /usr/bin/python3 -c 'import os, sys; os.set_blocking(1, False); "
+          "os.execv(sys.argv[1], sys.argv[1:])' $K fw - /dev/stdout | { sleep 0.5; cat; } > out",
+          0, kDone, "out", "@fw.img"}});
 }
 
 TEST_F(UnixTest, ClosedStandardDescriptorsAreNeverGivenToAFile) {
@@ -145,7 +149,8 @@ TEST_F(UnixTest, HelpAndVersionAreSoleArgumentsAndDoubleHyphenEndsOptions) {
                   Stop("Ошибка открытия микропрограммы", "No such file or directory"));
     }
     const std::string writeError = "Ошибка записи файла";
-    RunCases({{"$K --version > /dev/full", 1, Stop(writeError, "No space left on device"), "", ""},
+    RunCases({{"cp fw ./--help && $K -- --help - out", 0, kDone, "out", "@fw.img"},
+              {"$K --version > /dev/full", 1, Stop(writeError, "No space left on device"), "", ""},
               {"$K --help >&-", 1, Stop(writeError, "Bad file descriptor"), "", ""},
               {"$K --version >&-", 1, Stop(writeError, "Bad file descriptor"), "", ""}});
 }
@@ -158,6 +163,7 @@ TEST_F(UnixTest, AnswersAreReadFromWhateverStandardInputIs) {
         "import os, sys; os.set_blocking(0, False); os.execv(sys.argv[1], sys.argv[1:])";
     RunCases(
         {{"$K fw < .", 1, ask + Stop("Ошибка чтения ответа", "Is a directory"), "", ""},
+         {"$K fw <&-", 0, ask + "\nВыберите выходной файл: \n", "", ""},
          {"$K fw 0> /dev/null", 1, ask + Stop("Ошибка чтения ответа", "Bad file descriptor"), "",
           ""},
          {"{ sleep 0.5; printf '\\nout\\n'; } | /usr/bin/python3 -c '" + nonBlocking + "' $K fw", 0,
@@ -197,6 +203,33 @@ TEST_F(UnixTest, LoopDevicesAreTheirBackingFilesAndKeepWhatLiesPastTheImage) {
                "> head && [ \"$(tail -c +262145 disk | tr -d '\\253' | wc -c)\" = 0 ]",
                0, kDone, "head", "@fw.img"}});
     Sh("losetup -d $(cat loop) $(cat fwloop)");
+}
+
+// A block device that holds a mounted file system is refused before anything is written to it,
+// as the output of a conversion and of an extraction.
+TEST_F(UnixTest, MountedDiskIsNeverWritten) {
+    Need(
+        "[ \"$(id -u)\" = 0 ] && command -v mkfs.ext4 && head -c 4194304 /dev/zero > disk && "
+        "mkfs.ext4 -q disk && losetup -f --show disk > loop && mkdir m && mount $(cat loop) m",
+        "needs root, mkfs.ext4, a loop device and a mount");
+    const std::string busy = Stop("Ошибка открытия выходного файла", "Device or resource busy");
+    RunCases(
+        {{"$K fw cal cal.img 2> /dev/null; L=$(cat loop); $K fw - $L; "
+          "$K --extract-calibration cal.img $L; umount m; losetup -d $L; "
+          "e2fsck -fn disk > /dev/null 2>&1",
+          0, busy + busy, "", ""}});
+    Sh("umount m; losetup -d $(cat loop)");
+}
+
+// The system's reasons come in the user's language, from the static program too, and in UTF-8
+// like the texts around them whatever the locale's character set.
+TEST_F(UnixTest, SystemReasonsFollowTheLocaleInUtf8) {
+    Need("locale -a | grep -qx ru_RU.utf8 && locale -a | grep -qx ru_RU.koi8r",
+         "needs the locales ru_RU.UTF-8 and ru_RU.KOI8-R");
+    const std::string missing =
+        Stop("Ошибка открытия микропрограммы", "Нет такого файла или каталога");
+    RunCases({{"LC_ALL=ru_RU.UTF-8 $K none - out", 1, missing, "", ""},
+              {"LC_ALL=ru_RU.KOI8-R $K none - out", 1, missing, "", ""}});
 }
 
 // The overlay reports the upper file's inode number under a device number of its own.
