@@ -12,7 +12,7 @@ PROGRAM, FILES, SHOTS = (sys.argv[1:] + [None])[:3]
 GTK = gettext.translation("gtk30", fallback=True).gettext
 ABOUT, MESSAGE, ERROR = "О программе", "Сообщение", "Ошибка"
 FIRMWARE, CALIBRATION = "Выберите микропрограмму", "Выберите калибровки"
-OUTPUT = "Выберите выходной файл"
+OUTPUT, IMAGE, CALIBRATION_OUT = "Выберите выходной файл", "Выберите образ", "Выберите файл для калибровок"
 ABOUT_TEXT = "KORVANE v1.0 Сборщик флеш-образов, написан разработчиками KORVANE."
 DONE = "Преобразование завершено!"
 FW = bytes((i * 7 + 3) & 0xFF for i in range(0x200)) + b"\xfa\x04" + bytes(range(0xFE))  # 256 KiB
@@ -41,7 +41,7 @@ def until(probe, what, seconds=20):
 def titled():  # GTK names the path entry's completion popup after the program
     windows = xdo("search", "--onlyvisible", "--pid", str(run["p"].pid)).split()
     named = ((w, xdo("getwindowname", w)) for w in windows)
-    return [(w, name) for w, name in named if name not in ("", "korvane-gtk")]
+    return [(w, name) for w, name in named if name not in ("", "korvane")]
 
 
 def only(title):
@@ -88,27 +88,41 @@ def press(wid, key):  # until the window goes or a question comes over it; as a 
     raise TimeoutError(f"window {wid} stays after {key}; showing {titled()}")
 
 
-def box(title, text, kind, shot=None):
+def box(title, text, kind, shot=None, detail=None):  # the detail is the text beneath
     shown = until(alert, f"the box '{title}'")
-    check(f"  box '{title}': {text}", shown == [GTK(kind), text], shown)
+    check(f"  box '{title}': {text}", shown == [GTK(kind), text] + ([detail] if detail else []),
+          shown)
     press(window(title, shot), "Return")
 
 
 def choose(title, path, shot=None):
     wid = window(title, shot)
-    xdo("key", "ctrl+a" if title == OUTPUT else "ctrl+l")
+    xdo("key", "ctrl+a" if title in (OUTPUT, CALIBRATION_OUT) else "ctrl+l")
     time.sleep(0.3)
     xdo("type", "--delay", "5", path)
     time.sleep(0.3)
     press(wid, "Return")
 
 
-def replace(path, answer, shot=None):
+def answer_button(label):  # pressed as a screen reader presses it
+    for app in pyatspi.Registry.getDesktop(0):
+        if app and app.get_process_id() == run["p"].pid:
+            found = pyatspi.findDescendant(app, lambda a: a.getRoleName() == "push button"
+                                           and a.name.replace("_", "") == label)
+            if found:
+                return found.queryAction().doAction(0)
+    raise TimeoutError(f"no button {label}")
+
+
+def replace(path, answer, shot=None):  # "Да" must be chosen; Return answers "Нет"
     shown = until(alert, "the replace question")
     check(f"  replace question for {os.path.basename(path)}",
           shown == [GTK("Question"), "Файл уже существует. Заменить?", path], shown)
     shoot(shot)
-    xdo("key", "Return" if answer else "Escape")
+    if answer:
+        answer_button(GTK("_Yes").replace("_", ""))
+    else:
+        xdo("key", "Return")
     until(lambda: (alert() or [None])[0] != GTK("Question"), "the question to close")
 
 
@@ -124,11 +138,11 @@ def snapshot():
     return found
 
 
-def scenario(name, arguments, steps, status=0, cwd=FILES):
+def scenario(name, arguments, steps, status=0, cwd=FILES, env=None):
     print(f"== {name}", flush=True)
     before = snapshot()
     run["p"] = subprocess.Popen([PROGRAM, *arguments], cwd=cwd, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE)
+                                stderr=subprocess.PIPE, env={**os.environ, **(env or {})})
     try:
         steps()
         run["p"].wait(timeout=10)
@@ -167,14 +181,20 @@ fw, cal, bad = at("fw.bin", FW), at("cal.bin", CAL), at("bad.bin", bytes(0x300))
 locked = at("locked.img", b"keep")
 os.chmod(locked, 0o444)
 pyatspi.Registry.getDesktop(0)  # starts the accessibility bus before the first run is measured
+# Listening as a screen reader does, so that every text a box shows is sent over the bus.
+pyatspi.Registry.registerEventListener(lambda event: None, "object:property-change:accessible-name",
+                                       "object:text-changed", "window:create")
+ENTRY = os.path.join(os.path.dirname(__file__), "../../res/korvane.desktop")
 
-def grouped():  # the window class that the desktop entry names, and the theme's icon
-    entry = open(os.path.join(os.path.dirname(__file__), "../../res/korvane.desktop")).read()
-    wm_class = entry.split("StartupWMClass=")[1].split()[0]
+
+def grouped():  # the window class is the desktop entry's name, as StartupWMClass says; its icon
+    wm_class = open(ENTRY).read().split("StartupWMClass=")[1].split()[0]
+    named = os.path.basename(ENTRY).removesuffix(".desktop")
     shown = subprocess.run(["xprop", "-id", window(ABOUT), "WM_CLASS", "_NET_WM_ICON"],
                                       capture_output=True, text=True).stdout
-    check("  window class as the desktop entry names it, with the theme's icon",
-          f'"{wm_class}", "{wm_class}"' in shown and "_NET_WM_ICON(CARDINAL)" in shown, shown[:99])
+    check("  window class the desktop entry's name, as it says, with the theme's icon",
+          wm_class == named and f'"{named}", "{named}"' in shown
+          and "_NET_WM_ICON(CARDINAL)" in shown, shown[:99])
 
 
 scenario("no arguments: About, the three dialogs, completion", [], lambda: (
@@ -230,10 +250,66 @@ scenario("three arguments, firmware without marker: only the error box",
          lambda: box(ERROR, "Таблица прерываний не найдена", "Error", "error"), status=1)
 check("  no output made for inputs that fail", not os.path.exists(at("bad.img")))
 
+# The checks of an image, and the rules each dialog applies where the choice is made.
+dump = at("dump.bin", bytes([0xFF]) * 0x8000 + CAL + bytes.fromhex("90482442") + b"\xff" * 12 + FW
+          + bytes(0x40000 - 0x10310) + b"\xff" * 0x40000)
+spoiled = at("spoiled.img", b"\xff" * 0x10 + b"\x00" + b"\xff" * 0x3ffef)
+REPORT = ("Длина образа: 262144 байт\nКалибровки: есть\nБайт размера: 0x04, длина по байту "
+          "размера\nМикропрограмма и заполнение: 196592 байт\nЗа образом стёрто: 262144 байт")
+scenario("a dump checked by its layout", ["--check", dump], lambda: box(MESSAGE, REPORT, "Information"))
+scenario("a spoiled image: its fault and offset", ["--check", spoiled],
+         lambda: box(ERROR, "Пустая область не стёрта", "Error", None, "смещение 0x00010"), status=1)
+os.mkfifo(at("fifo"))
+scenario("a check asked for in dialogs: a FIFO refused, the image, its firmware and calibration",
+         ["--check"], lambda: (
+             choose(IMAGE, at("fifo")),
+             box(IMAGE, "Это не файл, а канал, сокет или устройство.", "Warning"),
+             choose(IMAGE, dump), choose(FIRMWARE, fw), choose(CALIBRATION, cal),
+             box(MESSAGE, "Образ совпадает с входными файлами.\nЗа образом стёрто: 262144 байт",
+                 "Information")))
+# Not UTF-8: shown as GLib shows a file name, with a screen reader listening.
+odd = os.path.join(os.fsencode(FILES), b"cal-\xff.bin")
+scenario("the calibration taken out under a name that is not UTF-8", ["--extract-calibration", dump, odd],
+         lambda: box(MESSAGE, "Калибровки записаны: " + GLib.filename_display_name(odd), "Information"))
+check("  calibration written", open(odd, "rb").read() == CAL)
+big = at("big.bin", FW + bytes(range(256)) * 1024)
+scenario("a cut firmware is counted in the completion box", [big, "-", at("cut.img")],
+         lambda: box(MESSAGE, DONE, "Information", None, "Отброшено байт микропрограммы: 66320"))
+scenario("the system's reason from a KOI8-R locale, a screen reader listening", [at("none"), "-", at("x")],
+         lambda: box(ERROR, "Ошибка открытия микропрограммы", "Error", None, "Нет такого файла или каталога"),
+         status=1, env={"LC_ALL": "ru_RU.KOI8-R"})
+scenario("a FIFO as firmware refused in its dialog; a portal asked for but missing", [], lambda: (
+    box(ABOUT, ABOUT_TEXT, "Information"), choose(FIRMWARE, at("fifo")),
+    box(FIRMWARE, "Это не файл, а канал, сокет или устройство.", "Warning"),
+    press(window(FIRMWARE), "Escape")), env={"GTK_USE_PORTAL": "1"})
+scenario("the output named as an input, refused before any question", [fw, cal], lambda: (
+    choose(OUTPUT, cal), box(OUTPUT, "Выходной файл совпадает с входным", "Warning"),
+    press(window(OUTPUT), "Escape")))
+check("  inputs kept", open(fw, "rb").read() == FW and open(cal, "rb").read() == CAL)
+
+
+def hold_return():  # the key repeats while held: the question's default must take every repeat
+    window(OUTPUT)
+    xdo("key", "ctrl+a")
+    xdo("type", "--delay", "5", replaced)
+    time.sleep(0.3)
+    xdo("key", "--repeat", "12", "--delay", "60", "Return")
+    while run["p"].poll() is None:
+        time.sleep(0.5)
+        xdo("key", "Escape")
+
+
+open(replaced, "wb").write(b"old")
+scenario("Return held in the save dialog never replaces a file", [fw, "-"], hold_return)
+check("  file kept", open(replaced, "rb").read() == b"old")
+
 print("== no display", flush=True)
 alone = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
 ended = subprocess.run([PROGRAM], env=alone, capture_output=True, timeout=10)  # a hang fails
 check("  exit status 1, one line on standard error", ended.returncode == 1 and not ended.stdout
       and ended.stderr.decode().startswith(ERROR + ": ") and ended.stderr.count(b"\n") == 1, ended)
+ended = subprocess.run([PROGRAM, "--help"], env=alone, capture_output=True, timeout=10)
+check("  --help on standard output, status 0", ended.returncode == 0 and not ended.stderr
+      and ended.stdout.decode().startswith("Использование: korvane"), ended)
 print(f"{len(failed)} failed" if failed else "all passed")
 sys.exit(1 if failed else 0)
