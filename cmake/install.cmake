@@ -21,7 +21,8 @@ endif()
 # The desktop icons come from the generator that draws the Windows icon, which must still draw
 # exactly the committed one.
 add_executable(korvane_make_icon res/make_icon.cpp)
-set(KORVANE_ICON_SIZES 16 24 32 48)
+# The theme gets the Windows icon's sizes, and for app grids and HiDPI screens two larger ones.
+set(KORVANE_ICON_SIZES 16 24 32 48 128 256)
 set(icon_folder ${CMAKE_CURRENT_BINARY_DIR}/icons)
 list(TRANSFORM KORVANE_ICON_SIZES PREPEND ${icon_folder}/korvane- OUTPUT_VARIABLE icon_files)
 list(TRANSFORM icon_files APPEND .png)
