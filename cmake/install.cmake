@@ -21,7 +21,8 @@ endif()
 # The desktop icons come from the generator that draws the Windows icon, which must still draw
 # exactly the committed one.
 add_executable(korvane_make_icon res/make_icon.cpp)
-set(KORVANE_ICON_SIZES 16 24 32 48)
+# The theme gets the Windows icon's sizes, and for app grids and HiDPI screens two larger ones.
+set(KORVANE_ICON_SIZES 16 24 32 48 128 256)
 set(icon_folder ${CMAKE_CURRENT_BINARY_DIR}/icons)
 list(TRANSFORM KORVANE_ICON_SIZES PREPEND ${icon_folder}/korvane- OUTPUT_VARIABLE icon_files)
 list(TRANSFORM icon_files APPEND .png)
@@ -31,20 +32,22 @@ add_custom_command(OUTPUT ${icon_folder}/korvane.ico ${icon_files}
     DEPENDS korvane_make_icon VERBATIM)
 add_custom_target(korvane_icons ALL DEPENDS ${icon_files})
 
-# The texts as Debian has them: the manual page and the changelog compressed with no name or time
-# inside (gzip -n), korvane-gtk's manual page a link to the one page that covers both programs,
-# and the licence in a machine-readable copyright file, which also names the licences of the
-# libraries that the static korvane holds.
+# The texts as Debian has them: the two programs' manual pages and the changelog compressed with
+# no name or time inside (gzip -n), and the licence in a machine-readable copyright file, which
+# also names the licences of the libraries that the static korvane holds.
 set(KORVANE_CONTACT "the KORVANE developers <maintainers@users.noreply.c-seed-ec1dcb92.example>")
 set(text_folder ${CMAKE_CURRENT_BINARY_DIR}/texts)
 file(MAKE_DIRECTORY ${text_folder})
-add_custom_command(OUTPUT ${text_folder}/korvane.1.gz ${text_folder}/changelog.gz
+set(compressed_texts ${text_folder}/korvane.1.gz ${text_folder}/korvane-gtk.1.gz
+    ${text_folder}/changelog.gz)
+add_custom_command(OUTPUT ${compressed_texts}
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/korvane.1
-            ${PROJECT_SOURCE_DIR}/res/changelog ${text_folder}
-    COMMAND gzip -9nf ${text_folder}/korvane.1 ${text_folder}/changelog
-    DEPENDS docs/korvane.1 res/changelog VERBATIM)
-add_custom_target(korvane_texts ALL DEPENDS ${text_folder}/korvane.1.gz ${text_folder}/changelog.gz)
-file(CREATE_LINK korvane.1.gz ${text_folder}/korvane-gtk.1.gz SYMBOLIC)
+            ${PROJECT_SOURCE_DIR}/docs/korvane-gtk.1 ${PROJECT_SOURCE_DIR}/res/changelog
+            ${text_folder}
+    COMMAND gzip -9nf ${text_folder}/korvane.1 ${text_folder}/korvane-gtk.1
+            ${text_folder}/changelog
+    DEPENDS docs/korvane.1 docs/korvane-gtk.1 res/changelog VERBATIM)
+add_custom_target(korvane_texts ALL DEPENDS ${compressed_texts})
 file(READ LICENSE KORVANE_LICENSE_TEXT)
 string(STRIP "${KORVANE_LICENSE_TEXT}" KORVANE_LICENSE_TEXT)
 string(REPLACE "\n\n" "\n.\n" KORVANE_LICENSE_TEXT " ${KORVANE_LICENSE_TEXT}")

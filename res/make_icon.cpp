@@ -1,8 +1,9 @@
 // Draws the KORVANE application icon: a dark microchip with a yellow-to-orange lightning bolt.
 // Rebuild from the repository root:
 //   g++ -std=c++17 -O2 res/make_icon.cpp -o /tmp/make_icon && /tmp/make_icon res/korvane.ico
-// With a folder after the icon's path it also writes korvane-16.png ... korvane-48.png there, the
-// same pictures for the Linux desktop; the build does that, and checks the icon against this one.
+// With a folder after the icon's path it also writes korvane-16.png ... korvane-256.png there, the
+// same pictures for the Linux desktop and two larger ones; the build does that, and checks the icon
+// against this one.
 //
 // Every size is drawn from its own pixel-snapped layout rather than scaled down from a large
 // picture, so the pins stay crisp at 16 px. All entries are BMP-style (DIB) images, not PNG, so
@@ -52,8 +53,20 @@ bool InsideRoundedSquare(double x, double y, double lo, double hi, double radius
     return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
 }
 
-// Colour of the topmost shape at one sample point of a size x size icon.
-Rgba Sample(int size, double x, double y) {
+// App grids show the large sizes beside icons that keep a clear border, where a chip drawn to the
+// edges would look a size too big; the small sizes need every pixel for crisp pins.
+int Margin(int canvas) {
+    return canvas >= 128 ? canvas / 16 : 0;
+}
+
+// Colour of the topmost shape at one sample point of a canvas x canvas icon. The chip is laid out
+// on whole pixels of the canvas less its margin.
+Rgba Sample(int canvas, double x, double y) {
+    const int margin = Margin(canvas), size = canvas - 2 * margin;
+    x -= margin, y -= margin;
+    if (x < 0 || x >= size || y < 0 || y >= size) {
+        return {};
+    }
     const int pin = std::max(2, size / 8);
     const int lo = pin, hi = size - pin;
     const int edge = std::max(1, size / 24);
@@ -206,8 +219,114 @@ void PutChunk(Bytes& out, const char* type, const Bytes& data) {
     PutBigEndian(out, Crc32(&out[start], out.size() - start));
 }
 
-// 8-bit straight RGBA. The pictures are tiny, so the zlib stream holds stored blocks and needs no
-// compressor; nothing in the file depends on when or where it was made.
+// Deflate bits: block headers and extra bits go least significant bit first, Huffman codes most
+// significant bit first.
+class BitWriter {
+  public:
+    explicit BitWriter(Bytes& out) : out_(out) {}
+    void Put(uint32_t value, int count) {
+        for (int i = 0; i < count; ++i) {
+            Bit(value >> i & 1u);
+        }
+    }
+    void PutCode(uint32_t code, int length) {
+        for (int i = length - 1; i >= 0; --i) {
+            Bit(code >> i & 1u);
+        }
+    }
+    void Flush() {
+        if (used_ > 0) {
+            out_.push_back(byte_);
+            byte_ = 0, used_ = 0;
+        }
+    }
+
+  private:
+    void Bit(uint32_t bit) {
+        byte_ = static_cast<uint8_t>(byte_ | bit << used_);
+        if (++used_ == 8) {
+            Flush();
+        }
+    }
+    Bytes& out_;
+    uint8_t byte_ = 0;
+    int used_ = 0;
+};
+
+// The fixed Huffman code of a literal byte, a length symbol (257...285) or the block's end (256).
+void PutSymbol(BitWriter& bits, int symbol) {
+    if (symbol < 144) {
+        bits.PutCode(0x30 + symbol, 8);
+    } else if (symbol < 256) {
+        bits.PutCode(0x190 + symbol - 144, 9);
+    } else if (symbol < 280) {
+        bits.PutCode(symbol - 256, 7);
+    } else {
+        bits.PutCode(0xC0 + symbol - 280, 8);
+    }
+}
+
+// The code whose range of values holds value; each range starts at its base.
+int CodeFor(const int* base, int count, int value) {
+    int code = 0;
+    while (code + 1 < count && base[code + 1] <= value) {
+        ++code;
+    }
+    return code;
+}
+
+void PutCopy(BitWriter& bits, int length, int distance) {
+    static const int kLengthBase[] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                      15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                      67, 83, 99, 115, 131, 163, 195, 227, 258};
+    static const int kLengthExtra[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+    static const int kDistanceBase[] = {
+        1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+        193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+    static const int kDistanceExtra[] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                         6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+    const int l = CodeFor(kLengthBase, static_cast<int>(std::size(kLengthBase)), length);
+    PutSymbol(bits, 257 + l);
+    bits.Put(static_cast<uint32_t>(length - kLengthBase[l]), kLengthExtra[l]);
+    const int d = CodeFor(kDistanceBase, static_cast<int>(std::size(kDistanceBase)), distance);
+    bits.PutCode(static_cast<uint32_t>(d), 5);
+    bits.Put(static_cast<uint32_t>(distance - kDistanceBase[d]), kDistanceExtra[d]);
+}
+
+// One deflate block with the fixed codes. The artwork is flat colour, so copies of the pixel to the
+// left and of the one above carry nearly all of it; a search for any earlier match, or codes made
+// for the picture, would save little. A stored copy of the 256 px picture would take 256 KiB.
+Bytes Deflate(const Bytes& raw, size_t rowLength) {
+    Bytes out;
+    BitWriter bits(out);
+    bits.Put(1, 1), bits.Put(1, 2);  // the last block, fixed codes
+    const size_t kLongest = 258;
+    for (size_t at = 0; at < raw.size();) {
+        size_t best = 0, bestDistance = 0;
+        for (size_t distance : {size_t{4}, rowLength}) {
+            size_t n = 0;
+            while (distance <= at && at + n < raw.size() && n < kLongest &&
+                   raw[at + n] == raw[at + n - distance]) {
+                ++n;
+            }
+            if (n > best) {
+                best = n, bestDistance = distance;
+            }
+        }
+        if (best >= 3) {
+            PutCopy(bits, static_cast<int>(best), static_cast<int>(bestDistance));
+            at += best;
+        } else {
+            PutSymbol(bits, raw[at++]);
+        }
+    }
+    PutSymbol(bits, 256);
+    bits.Flush();
+    return out;
+}
+
+// 8-bit straight RGBA, unfiltered; nothing in the file depends on when or where it was made.
 Bytes EncodePng(int size, const std::vector<Rgba>& pixels) {
     auto byte = [](double v) { return static_cast<uint8_t>(std::clamp(v + 0.5, 0.0, 255.0)); };
     Bytes raw;
@@ -222,14 +341,8 @@ Bytes EncodePng(int size, const std::vector<Rgba>& pixels) {
         }
     }
     Bytes zlib = {0x78, 0x01};
-    const size_t kBlock = 65535;
-    for (size_t at = 0; at < raw.size() || at == 0; at += kBlock) {
-        const size_t n = std::min(kBlock, raw.size() - at);
-        zlib.push_back(at + n == raw.size() ? 1 : 0);
-        Put(zlib, n, 2), Put(zlib, ~n & 0xFFFF, 2);
-        zlib.insert(zlib.end(), raw.begin() + static_cast<long>(at),
-                    raw.begin() + static_cast<long>(at + n));
-    }
+    const Bytes deflated = Deflate(raw, 4 * static_cast<size_t>(size) + 1);
+    zlib.insert(zlib.end(), deflated.begin(), deflated.end());
     uint32_t a = 1, b = 0;
     for (uint8_t v : raw) {
         a = (a + v) % 65521, b = (b + a) % 65521;
@@ -263,17 +376,15 @@ bool WriteFile(const std::string& path, const Bytes& bytes) {
 int main(int argc, char** argv) {
     const char* path = argc > 1 ? argv[1] : "res/korvane.ico";
     const char* pngFolder = argc > 2 ? argv[2] : nullptr;
+    // The Windows icon stops at 48 px, as it always has; the desktop's theme also has app grids
+    // and HiDPI screens to fill.
     const int sizes[] = {16, 24, 32, 48}, depths[] = {32, 8, 24};
+    const int pngSizes[] = {16, 24, 32, 48, 128, 256};
     const size_t count = std::size(sizes) * std::size(depths);
     Bytes file, images;
     Put(file, 0, 2), Put(file, 1, 2), Put(file, count, 2);
     for (int size : sizes) {
         const std::vector<Rgba> pixels = Render(size);
-        if (pngFolder != nullptr &&
-            !WriteFile(std::string(pngFolder) + "/korvane-" + std::to_string(size) + ".png",
-                       EncodePng(size, pixels))) {
-            return 1;
-        }
         for (int bits : depths) {
             const Bytes image = EncodeImage(size, bits, pixels);
             Put(file, size, 1), Put(file, size, 1), Put(file, 0, 2), Put(file, 1, 2);
@@ -283,5 +394,12 @@ int main(int argc, char** argv) {
         }
     }
     file.insert(file.end(), images.begin(), images.end());
+    for (int size : pngSizes) {
+        if (pngFolder != nullptr &&
+            !WriteFile(std::string(pngFolder) + "/korvane-" + std::to_string(size) + ".png",
+                       EncodePng(size, Render(size)))) {
+            return 1;
+        }
+    }
     return WriteFile(path, file) ? 0 : 1;
 }
