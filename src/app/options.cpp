@@ -29,30 +29,30 @@ void RefuseBadPaths(const Options& options, Program program) {
 }
 
 // The paths after an option, of which there must be at most most.
-Options After(Command command, int argumentCount, char** arguments, int most) {
+Options After(Program program, Command command, int argumentCount, char** arguments, int most) {
     int count = argumentCount - 2;
     if (count > most) {
         FatalStop(MessageCatalogue::kBadOptionArguments);
     }
-    return {command, count, arguments + 2, 0};
+    return {program, command, count, arguments + 2, 0};
 }
 
 Options Select(int argumentCount, char** arguments, Program program) {
     if (argumentCount < 2) {
-        return {Command::Convert, 0, arguments + 1, 0};
+        return {program, Command::Convert, 0, arguments + 1, 0};
     }
     const char* first = arguments[1];
     if (argumentCount == 2 && Is(first, "--help")) {
-        return {Command::Help, 0, arguments + 2, 0};
+        return {program, Command::Help, 0, arguments + 2, 0};
     }
     if (argumentCount == 2 && Is(first, "--version")) {
-        return {Command::Version, 0, arguments + 2, 0};
+        return {program, Command::Version, 0, arguments + 2, 0};
     }
     if (Is(first, "--check")) {
-        return After(Command::Check, argumentCount, arguments, 3);
+        return After(program, Command::Check, argumentCount, arguments, 3);
     }
     if (Is(first, "--extract-calibration")) {
-        return After(Command::ExtractCalibration, argumentCount, arguments, 2);
+        return After(program, Command::ExtractCalibration, argumentCount, arguments, 2);
     }
     if (Is(first, "--pad-to") && program == Program::Terminal) {
         // The size and the firmware at least.
@@ -63,12 +63,12 @@ Options Select(int argumentCount, char** arguments, Program program) {
         if (chipSize < 0) {
             FatalStop(MessageCatalogue::kChipSizeWrong);
         }
-        return {Command::Convert, argumentCount - 3, arguments + 3, chipSize};
+        return {program, Command::Convert, argumentCount - 3, arguments + 3, chipSize};
     }
     if (Is(first, "--")) {
-        return {Command::Convert, argumentCount - 2, arguments + 2, 0};
+        return {program, Command::Convert, argumentCount - 2, arguments + 2, 0};
     }
-    return {Command::Convert, argumentCount - 1, arguments + 1, 0};
+    return {program, Command::Convert, argumentCount - 1, arguments + 1, 0};
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ enum class Command { Convert, Check, ExtractCalibration, Help, Version };
 enum class Program { Terminal, Desktop, Windows };
 
 struct Options {
+    Program program;
     Command command;
     int pathCount;  // the paths given, at most as many as the command takes
     char** paths;

@@ -58,7 +58,9 @@ int RunCommand(const Options& options) {
         case Command::ExtractCalibration:
             return RunExtraction(options);
         case Command::Help:
-            ShowText(MessageCatalogue::kHelpText);
+            ShowText(options.program == Program::Terminal  ? MessageCatalogue::kHelpText
+                     : options.program == Program::Desktop ? MessageCatalogue::kDesktopHelpText
+                                                           : MessageCatalogue::kWindowsHelpText);
             return 0;
         case Command::Version:
             ShowText(MessageCatalogue::kVersionText);

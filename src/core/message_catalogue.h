@@ -96,8 +96,8 @@ inline constexpr char kNoNullDevice[] = "Не удалось открыть /dev
 inline constexpr char kVersionText[] = "KORVANE 1.0\n";
 inline constexpr char kHelpText[] =
     "Использование: korvane [--] [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n"
-    "       korvane --check ОБРАЗ [МИКРОПРОГРАММА [КАЛИБРОВКИ]]\n"
-    "       korvane --extract-calibration ОБРАЗ КАЛИБРОВКИ\n"
+    "       korvane --check [ОБРАЗ [МИКРОПРОГРАММА [КАЛИБРОВКИ]]]\n"
+    "       korvane --extract-calibration [ОБРАЗ [КАЛИБРОВКИ]]\n"
     "       korvane --pad-to РАЗМЕР МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]\n"
     "       korvane --help | --version\n"
     "Собирает флеш-образ из микропрограммы и необязательного файла калибровок.\n"
@@ -128,6 +128,27 @@ inline constexpr char kHelpText[] =
     "  korvane --extract-calibration dump.bin cal.bin && korvane new.bin cal.bin flash.img\n"
     "\n"
     "Код завершения: 0 - готово, образ верен или выбор отменён, 1 - ошибка.\n";
+
+// The two desktop programs' help, shown on standard output by korvane-gtk and in a box by
+// korvane.exe.
+inline constexpr char kDesktopHelpText[] =
+    "Использование: korvane-gtk [--] [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n"
+    "       korvane-gtk --check [ОБРАЗ [МИКРОПРОГРАММА [КАЛИБРОВКИ]]]\n"
+    "       korvane-gtk --extract-calibration [ОБРАЗ [КАЛИБРОВКИ]]\n"
+    "       korvane-gtk --help | --version\n"
+    "Собирает флеш-образ из микропрограммы и необязательного файла калибровок,\n"
+    "проверяет образ или прочитанную микросхему и извлекает из образа калибровки.\n"
+    "Недостающие пути спрашиваются в диалогах выбора файла; \"-\" вместо\n"
+    "калибровок - без калибровок.\n"
+    "\n"
+    "Код завершения: 0 - готово, образ верен или выбор отменён, 1 - ошибка.\n";
+inline constexpr char kWindowsHelpText[] =
+    "Использование: korvane.exe [--] [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n"
+    "       korvane.exe --check [ОБРАЗ [МИКРОПРОГРАММА [КАЛИБРОВКИ]]]\n"
+    "       korvane.exe --extract-calibration [ОБРАЗ [КАЛИБРОВКИ]]\n"
+    "Недостающие пути спрашиваются в диалогах выбора файла; \"-\" вместо\n"
+    "калибровок - без калибровок. Ключи узнаются только первым аргументом;\n"
+    "файл с именем --check указывается как .\\--check.";
 
 // The desktop program says this on standard error when it cannot open a window.
 inline constexpr char kNoDisplay[] = "Нет доступа к графическому дисплею";
