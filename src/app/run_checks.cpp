@@ -71,11 +71,7 @@ int RunCheck(const Options& options) {
     }
     CalibrationPath[0] = '\0';
     if (asksForInputs || options.pathCount > 2) {
-        TakePath(options, 2, PathRole::Calibration, CalibrationPath,
-                 MessageCatalogue::kCalibrationDialogTitle, FirmwarePath, nullptr);
-    }
-    if (std::strcmp(CalibrationPath, "-") == 0) {
-        CalibrationPath[0] = '\0';
+        TakeCalibration(options, 2, CalibrationPath, FirmwarePath);
     }
     for (const char* path : {ImagePath, FirmwarePath, CalibrationPath}) {
         RequireStartFolder(path);

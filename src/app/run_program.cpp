@@ -25,6 +25,14 @@ void TakePath(const Options& options, int index, PathRole role, PathBuffer path,
     }
 }
 
+void TakeCalibration(const Options& options, int index, PathBuffer path, const char* firmware) {
+    TakePath(options, index, PathRole::Calibration, path, MessageCatalogue::kCalibrationDialogTitle,
+             firmware, nullptr);
+    if (options.pathCount > index && std::strcmp(path, "-") == 0) {
+        path[0] = '\0';
+    }
+}
+
 int RunProgram(const Options& options) {
     if (options.pathCount == 0) {
         ShowInfo(MessageCatalogue::kAboutText, MessageCatalogue::kAboutCaption);
@@ -34,11 +42,7 @@ int RunProgram(const Options& options) {
     if (FirmwarePath[0] == '\0') {
         EndProcess();
     }
-    TakePath(options, 1, PathRole::Calibration, CalibrationPath,
-             MessageCatalogue::kCalibrationDialogTitle, FirmwarePath, nullptr);
-    if (std::strcmp(CalibrationPath, "-") == 0) {
-        CalibrationPath[0] = '\0';
-    }
+    TakeCalibration(options, 1, CalibrationPath, FirmwarePath);
     TakePath(options, 2, PathRole::Output, OutputPath, MessageCatalogue::kOutputDialogTitle,
              FirmwarePath, CalibrationPath);
     if (OutputPath[0] == '\0') {

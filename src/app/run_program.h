@@ -16,3 +16,6 @@ int RunExtraction(const Options& options);
 // Fills path from the command line's path at index when it was given, else from the user.
 void TakePath(const Options& options, int index, PathRole role, PathBuffer path, const char* title,
               const char* firstInput, const char* secondInput);
+// The same for a calibration, which "-" on the command line leaves empty: no calibration. A "-"
+// chosen at a prompt names a file.
+void TakeCalibration(const Options& options, int index, PathBuffer path, const char* firmware);

@@ -48,6 +48,14 @@ TEST_F(PromptTest, OneArgumentAsksForCalibrationAndOutputAndAnEmptyCalibrationMe
     EXPECT_EQ(image[0x8000], 0xFF);
 }
 
+// Only the command line knows "-" as no calibration; typed at the prompt it names a file.
+TEST_F(PromptTest, HyphenTypedAtThePromptIsAFileName) {
+    WriteBytes(Path("-"), Pattern(32768, 8));
+    Outcome outcome = Run({Path("fw")}, "-\n" + Path("out") + "\n");
+    EXPECT_EQ(outcome.err, kAskCalibration + kAskOutput + kDone);
+    EXPECT_EQ(ReadBytes(Path("out"))[0x8000], Pattern(32768, 8)[0]);
+}
+
 TEST_F(PromptTest, CarriageReturnBeforeTheLineEndIsNoPartOfTheAnswer) {
     Outcome outcome = Run({Path("fw")}, "\r\n" + Path("out") + "\r\n");
     EXPECT_EQ(outcome.err, kAskCalibration + kAskOutput + kDone);
