@@ -4,7 +4,7 @@
 # throw-away home and runtime folder (HOME, XDG_RUNTIME_DIR; the XDG folders lie in HOME) as
 # they were.
 #   scenarios.py PROGRAM FOLDER_FOR_FILES [SCREENSHOT_FOLDER]
-import gettext, hashlib, os, subprocess, sys, time
+import fcntl, gettext, hashlib, os, subprocess, sys, time
 import pyatspi
 from gi.repository import GLib
 
@@ -301,6 +301,13 @@ def hold_return():  # the key repeats while held: the question's default must ta
 
 open(replaced, "wb").write(b"old")
 scenario("Return held in the save dialog never replaces a file", [fw, "-"], hold_return)
+check("  file kept", open(replaced, "rb").read() == b"old")
+with open(replaced, "rb") as held:  # as another run holds it
+    fcntl.flock(held, fcntl.LOCK_EX)
+    scenario("an output another run holds: refused with the reason, no hidden wait",
+             [fw, "-", replaced], lambda: box(ERROR, "Ошибка открытия выходного файла", "Error",
+                                              None, "Файл занят другим запуском, повторите позже."),
+             status=1)
 check("  file kept", open(replaced, "rb").read() == b"old")
 
 print("== no display", flush=True)

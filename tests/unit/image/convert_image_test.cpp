@@ -235,6 +235,24 @@ TEST_F(ConvertImageTest, FirmwareIsRefusedAsItsOwnCalibrationUnderAnyName) {
     }
 }
 
+// Written where the stream stands, the first output is no file to lock and cut; the second, a
+// longer file, must be cut all the same, whatever descriptor it gets.
+TEST_F(ConvertImageTest, EachOutputKeepsItsOwnKind) {
+    WriteBytes(Path("fw"), Firmware(1000));
+    WriteBytes(Path("stream"), {});
+    int saved = dup(STDERR_FILENO);
+    int stream = open(Path("stream").c_str(), O_WRONLY);
+    ASSERT_EQ(dup2(stream, STDERR_FILENO), STDERR_FILENO);
+    close(stream);
+    std::string first = Convert(Path("fw"), "", "/dev/stderr");
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    EXPECT_EQ(first, "");
+    EXPECT_EQ(ReadBytes(Path("stream")).size(), 65552u + 1000);
+    WriteBytes(Path("out"), Pattern(600000, 3));
+    EXPECT_EQ(ConvertFirmware(Firmware(1000)).size(), 65552u + 1000);
+}
+
 // A chip larger than the image holds erased bytes after it, behind the image's own zero fill.
 TEST_F(ConvertImageTest, ChipSizeFillsTheRestWithErasedBytes) {
     const struct {
