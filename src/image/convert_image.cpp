@@ -26,8 +26,7 @@ static_assert(kSmallImageSize - kFirmwareAreaOffset >= kTransferBufferSize,
 struct Sink {
     FileHandle file;
     bool compares;
-    bool writesFill;  // the zero fill goes out as bytes: the length cannot be set
-
+    bool writesFill;           // the zero fill goes out as bytes, where no length may be set
     std::int64_t offset;       // of the next image byte
     std::int64_t firmwareEnd;  // image offset where the firmware's bytes end and the fill begins
 };

@@ -28,10 +28,10 @@ bool FileKindHasLength(const char* path);
 // FIFO without a writer reads as empty; an image to be checked waits for its writer, as cat does.
 FileHandle FileOpenForReading(const char* path, bool waitsForWriter = false);
 
-// Why this user may not have an output at path, or null (native programs; on Windows the system's
-// dialogs and its open judge): a missing folder, a folder, a link that
+// Why this user may not have an output at path, or null: a missing folder, a folder, a link that
 // leads nowhere, or a place the system says this user may not write (then FileErrorText gives
-// its reason). A file without any write permission is refused even to root.
+// its reason). A file without any write permission is refused even to root. Native programs only:
+// on Windows the system's dialogs and its open judge.
 const char* FileOutputRefusal(const char* path);
 // Opens the output without cutting it, creating it when it is missing, so that it can be told
 // apart from the inputs first; refuses what FileOutputRefusal refuses. An output that is one of
