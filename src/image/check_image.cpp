@@ -25,31 +25,6 @@ static_assert((kSmallImageSize - kHeadOffset) % kTransferBufferSize == 0 &&
 // The head is read over the judged blank area, so that the calibration area stays for its copy.
 static_assert(kHeadSize <= kCalibrationAreaOffset);
 
-// Reads up to size bytes, never past the largest image and one byte more; a failed read stops,
-// a short one means the image ends there.
-std::int32_t ReadImage(FileHandle image, std::int64_t offset, std::int32_t size) {
-    std::int64_t room = std::int64_t{kLargestImageSize} + 1 - offset;
-    std::int32_t read = FileRead(image, TransferBuffer,
-                                 static_cast<std::int32_t>(std::min<std::int64_t>(size, room)));
-    if (FileErrorText() != nullptr) {
-        FatalStop(MessageCatalogue::kImageReadError, FileErrorText());
-    }
-    if (offset + read > kLargestImageSize) {
-        FatalStop(MessageCatalogue::kImageTooLarge);
-    }
-    return read;
-}
-
-// The offset of the first byte in [from, to) of the buffer that is not erased, or -1.
-std::int64_t FirstUnerased(const std::uint8_t* bytes, std::int64_t from, std::int64_t to) {
-    for (std::int64_t offset = from; offset < to; ++offset) {
-        if (bytes[offset] != kErasedByte) {
-            return offset;
-        }
-    }
-    return -1;
-}
-
 // The faults are found in the order of their offsets; a missing byte lies where the image ends.
 void JudgeAreas(std::int32_t size, ImageReport& report) {
     std::int64_t unerased =
@@ -84,20 +59,6 @@ void JudgeHead(std::int32_t size, ImageReport& report) {
 }
 
 }  // namespace
-
-std::int64_t ReadErasedTail(FileHandle image, std::int64_t offset) {
-    std::int64_t end = offset;
-    std::int32_t chunkSize = kTransferBufferSize;
-    while (chunkSize == kTransferBufferSize) {
-        chunkSize = ReadImage(image, end, kTransferBufferSize);
-        std::int64_t unerased = FirstUnerased(TransferBuffer, 0, chunkSize);
-        if (unerased >= 0) {
-            StopAtOffset(MessageCatalogue::kTailNotErased, end + unerased);
-        }
-        end += chunkSize;
-    }
-    return end - offset;
-}
 
 ImageReport CheckImage(const char* imagePath) {
     FileHandle image = OpenImage(imagePath);

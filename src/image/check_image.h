@@ -3,8 +3,6 @@
 
 #include <cstdint>
 
-#include "image/file_access.h"
-
 struct ImageReport {
     std::int64_t length;
     bool calibrated;        // the calibration area holds anything but 0xFF
@@ -18,10 +16,6 @@ struct ImageReport {
 // its offset. With a size class the image ends at its class length, and what follows it, such as
 // the rest of a larger chip, must be erased.
 ImageReport CheckImage(const char* imagePath);
-
-// Counts the bytes from offset to the end of image, which must all be erased; stops at the first
-// that is not, and at an image longer than any image can be.
-std::int64_t ReadErasedTail(FileHandle image, std::int64_t offset);
 
 // Writes the image's calibration area to calibrationPath, as the conversion writes an output,
 // once the image has passed the layout checks up to its marker. The image may be longer than an

@@ -6,7 +6,6 @@
 
 #include "core/fatal_stop.h"
 #include "core/message_catalogue.h"
-#include "image/check_image.h"
 #include "image/file_access.h"
 #include "image/image_files.h"
 #include "image/image_layout.h"

@@ -1,5 +1,6 @@
 #include "image/image_files.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/fatal_stop.h"
@@ -38,6 +39,42 @@ FileHandle OpenImage(const char* path) {
         FatalStop(MessageCatalogue::kImageTooLarge);
     }
     return image;
+}
+
+std::int32_t ReadImage(FileHandle image, std::int64_t offset, std::int32_t size) {
+    std::int64_t room = std::int64_t{kLargestImageSize} + 1 - offset;
+    std::int32_t read = FileRead(image, TransferBuffer,
+                                 static_cast<std::int32_t>(std::min<std::int64_t>(size, room)));
+    if (FileErrorText() != nullptr) {
+        FatalStop(MessageCatalogue::kImageReadError, FileErrorText());
+    }
+    if (offset + read > kLargestImageSize) {
+        FatalStop(MessageCatalogue::kImageTooLarge);
+    }
+    return read;
+}
+
+std::int64_t FirstUnerased(const std::uint8_t* bytes, std::int64_t from, std::int64_t to) {
+    for (std::int64_t offset = from; offset < to; ++offset) {
+        if (bytes[offset] != kErasedByte) {
+            return offset;
+        }
+    }
+    return -1;
+}
+
+std::int64_t ReadErasedTail(FileHandle image, std::int64_t offset) {
+    std::int64_t end = offset;
+    std::int32_t chunkSize = kTransferBufferSize;
+    while (chunkSize == kTransferBufferSize) {
+        chunkSize = ReadImage(image, end, kTransferBufferSize);
+        std::int64_t unerased = FirstUnerased(TransferBuffer, 0, chunkSize);
+        if (unerased >= 0) {
+            StopAtOffset(MessageCatalogue::kTailNotErased, end + unerased);
+        }
+        end += chunkSize;
+    }
+    return end - offset;
 }
 
 void StopAtOffset(const char* text, std::int64_t offset, const char* area) {
