@@ -239,6 +239,10 @@ void ShowReport(const char* text) {
     ShowInfo(text, MessageCatalogue::kCompletionCaption);
 }
 
+const char* HelpText() {
+    return MessageCatalogue::kDesktopHelpText;
+}
+
 void ShowText(const char* text) {
     PrintText(text);
 }

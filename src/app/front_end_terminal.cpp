@@ -212,6 +212,10 @@ void ShowReport(const char* text) {
     PrintText("\n");
 }
 
+const char* HelpText() {
+    return MessageCatalogue::kHelpText;
+}
+
 void ShowText(const char* text) {
     PrintText(text);
 }

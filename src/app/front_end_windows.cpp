@@ -154,6 +154,10 @@ void ShowReport(const char* text) {
 }
 
 // A program without a console shows the help and version texts in a box.
+const char* HelpText() {
+    return MessageCatalogue::kWindowsHelpText;
+}
+
 void ShowText(const char* text) {
     ShowInfo(text, MessageCatalogue::kAboutCaption);
 }

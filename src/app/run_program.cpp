@@ -62,9 +62,7 @@ int RunCommand(const Options& options) {
         case Command::ExtractCalibration:
             return RunExtraction(options);
         case Command::Help:
-            ShowText(options.program == Program::Terminal  ? MessageCatalogue::kHelpText
-                     : options.program == Program::Desktop ? MessageCatalogue::kDesktopHelpText
-                                                           : MessageCatalogue::kWindowsHelpText);
+            ShowText(HelpText());
             return 0;
         case Command::Version:
             ShowText(MessageCatalogue::kVersionText);
