@@ -73,6 +73,10 @@ Options Select(int argumentCount, char** arguments, Program program) {
 
 }  // namespace
 
+bool FirmwareMayBeCalibration(Program program) {
+    return program == Program::Windows;
+}
+
 std::int64_t ParseChipSize(const char* text) {
     std::int64_t size = 0;
     const char* p = text;

@@ -23,5 +23,9 @@ struct Options {
 // too many paths.
 Options ParseOptions(int argumentCount, char** arguments, Program program);
 
+// The Windows program has always taken the firmware as its own calibration too; the native
+// programs refuse it, since a dialog that pre-selects the firmware makes that an easy mistake.
+bool FirmwareMayBeCalibration(Program program);
+
 // "524288", "512K", "4M": bytes, KiB or MiB; -1 for anything else or a size no image reaches.
 std::int64_t ParseChipSize(const char* text);

@@ -76,7 +76,8 @@ int RunCheck(const Options& options) {
     for (const char* path : {ImagePath, FirmwarePath, CalibrationPath}) {
         RequireStartFolder(path);
     }
-    std::int64_t erasedTail = VerifyImage(ImagePath, FirmwarePath, CalibrationPath);
+    std::int64_t erasedTail = VerifyImage(ImagePath, FirmwarePath, CalibrationPath,
+                                          FirmwareMayBeCalibration(options.program));
     std::snprintf(Report, sizeof Report, "%s", MessageCatalogue::kImageMatches);
     AddErasedTail(erasedTail);
     ShowReport(Report);

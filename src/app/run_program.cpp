@@ -51,7 +51,8 @@ int RunProgram(const Options& options) {
     for (const char* path : {FirmwarePath, CalibrationPath, OutputPath}) {
         RequireStartFolder(path);
     }
-    ShowCompletion(ConvertImage(FirmwarePath, CalibrationPath, OutputPath, options.chipSize));
+    ShowCompletion(ConvertImage(FirmwarePath, CalibrationPath, OutputPath, options.chipSize,
+                                FirmwareMayBeCalibration(options.program)));
     return 0;
 }
 

@@ -101,7 +101,7 @@ void OpenFirmware(const char* firmwarePath) {
 
 // The calibration area is read whole before the output is opened, so that a short one leaves
 // the output as it was.
-void TakeCalibration(const char* calibrationPath) {
+void TakeCalibration(const char* calibrationPath, bool firmwareMayBeCalibration) {
     std::uint8_t* area = TransferBuffer + kBufferedCalibrationOffset;
     Calibration = kNoFile;
     if (calibrationPath[0] == '\0') {
@@ -113,7 +113,7 @@ void TakeCalibration(const char* calibrationPath) {
         FatalStop(MessageCatalogue::kCalibrationOpenError, FileErrorText());
     }
     // A calibration dialog offers the firmware, whose head would then become the calibration.
-    if (FileIsSame(Firmware, Calibration)) {
+    if (!firmwareMayBeCalibration && FileIsSame(Firmware, Calibration)) {
         FatalStop(MessageCatalogue::kCalibrationIsFirmware);
     }
     if (FileRead(Calibration, area, kCalibrationAreaSize) != kCalibrationAreaSize) {
@@ -142,9 +142,10 @@ void CheckFirmwareHead() {
     FirmwareSizeClass = DecideSizeClass(head, headSize);
 }
 
-void OpenInputs(const char* firmwarePath, const char* calibrationPath) {
+void OpenInputs(const char* firmwarePath, const char* calibrationPath,
+                bool firmwareMayBeCalibration) {
     OpenFirmware(firmwarePath);
-    TakeCalibration(calibrationPath);
+    TakeCalibration(calibrationPath, firmwareMayBeCalibration);
     CheckFirmwareHead();
 }
 
@@ -221,8 +222,9 @@ std::int32_t WriteImage(FileHandle sink, bool compares, bool writesFill) {
 }  // namespace
 
 std::int32_t ConvertImage(const char* firmwarePath, const char* calibrationPath,
-                          const char* outputPath, std::int64_t chipSize) {
-    OpenInputs(firmwarePath, calibrationPath);
+                          const char* outputPath, std::int64_t chipSize,
+                          bool firmwareMayBeCalibration) {
+    OpenInputs(firmwarePath, calibrationPath, firmwareMayBeCalibration);
     std::int64_t imageSize = FirmwareSizeClass != kSizeClassNone
                                  ? FirmwareSizeClass
                                  : kFirmwareAreaOffset + std::int64_t{FirmwareSize};
@@ -244,8 +246,8 @@ std::int32_t ConvertImage(const char* firmwarePath, const char* calibrationPath,
 }
 
 std::int64_t VerifyImage(const char* imagePath, const char* firmwarePath,
-                         const char* calibrationPath) {
-    OpenInputs(firmwarePath, calibrationPath);
+                         const char* calibrationPath, bool firmwareMayBeCalibration) {
+    OpenInputs(firmwarePath, calibrationPath, firmwareMayBeCalibration);
     FileHandle image = OpenImage(imagePath);
     WriteImage(image, true, true);
     std::int64_t erased = ReadErasedTail(image, Target.offset);

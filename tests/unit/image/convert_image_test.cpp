@@ -16,9 +16,11 @@ class ConvertImageTest : public ScratchTest {
   protected:
     // The stop text, or empty when the image was completed.
     std::string Convert(const std::string& firmware, const std::string& calibration,
-                        const std::string& output, std::int64_t chipSize = 0) {
+                        const std::string& output, std::int64_t chipSize = 0,
+                        bool firmwareMayBeCalibration = false) {
         try {
-            ConvertImage(firmware.c_str(), calibration.c_str(), output.c_str(), chipSize);
+            ConvertImage(firmware.c_str(), calibration.c_str(), output.c_str(), chipSize,
+                         firmwareMayBeCalibration);
         } catch (const StopSignal& stop) {
             return stop.text;
         }
@@ -224,15 +226,19 @@ TEST_F(ConvertImageTest, OutputMayNotBeAnInputUnderAnyName) {
     EXPECT_FALSE(Exists(Path("out")));
 }
 
-// A calibration dialog offers the firmware, which would make its head the calibration.
+// A calibration dialog offers the firmware, which would make its head the calibration; the
+// Windows program has always taken it all the same.
 TEST_F(ConvertImageTest, FirmwareIsRefusedAsItsOwnCalibrationUnderAnyName) {
-    WriteBytes(Path("fw"), Firmware(40000, 0x04));
+    Bytes firmware = Firmware(40000, 0x04);
+    WriteBytes(Path("fw"), firmware);
     ASSERT_EQ(link(Path("fw").c_str(), Path("hard").c_str()), 0);
     for (const std::string& calibration : {Path("fw"), Path("hard"), dir_ + "/./fw"}) {
         EXPECT_EQ(Convert(Path("fw"), calibration, Path("out")),
                   "Калибровки совпадают с микропрограммой");
         EXPECT_FALSE(Exists(Path("out")));
     }
+    ASSERT_EQ(Convert(Path("fw"), Path("hard"), Path("out"), 0, true), "");
+    EXPECT_TRUE(HoldsAt(ReadBytes(Path("out")), 0x8000, firmware, 32768));
 }
 
 // Written where the stream stands, the first output is no file to lock and cut; the second, a
