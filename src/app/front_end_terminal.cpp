@@ -194,8 +194,16 @@ void PickFile(PathRole role, PathBuffer path, const char* title, const char* fir
     }
 }
 
+// Formatted here rather than by fprintf, whose work area on an unbuffered stream costs a run
+// pages of its own.
 void ShowInfo(const char* text, const char* caption) {
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+    static char line[512];
+    int length = std::snprintf(line, sizeof line, "%s: %s\n", caption, text);
+    if (length > 0 && length < static_cast<int>(sizeof line)) {
+        std::fwrite(line, 1, static_cast<std::size_t>(length), stderr);
+    } else {
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+    }
 }
 
 // Bytes are never dropped unannounced.

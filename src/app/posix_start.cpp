@@ -1,6 +1,7 @@
 #include "app/posix_start.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,11 +20,20 @@ bool IsClosed(int fd) {
     return fcntl(fd, F_GETFD) == -1 && errno == EBADF;
 }
 
+// One poll tells all three at once: a closed descriptor answers POLLNVAL.
+void FindClosedStreams() {
+    pollfd streams[] = {{STDIN_FILENO, 0, 0}, {STDOUT_FILENO, 0, 0}, {STDERR_FILENO, 0, 0}};
+    bool polled = poll(streams, 3, 0) >= 0;
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        ClosedAtStart[fd] = polled ? (streams[fd].revents & POLLNVAL) != 0 : IsClosed(fd);
+    }
+}
+
 }  // namespace
 
 void PrepareProcess() {
+    FindClosedStreams();
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        ClosedAtStart[fd] = IsClosed(fd);
         // open gives the lowest free descriptor, which is this one.
         if (ClosedAtStart[fd] && open("/dev/null", O_RDWR) != fd) {
             FatalStop(MessageCatalogue::kNoNullDevice, SystemReason(errno));

@@ -35,8 +35,6 @@ FileHandle Firmware;
 FileHandle Calibration;
 std::int32_t FirmwareSize;
 std::int32_t FirmwareSizeClass;
-// The image bytes being compared, read beside TransferBuffer.
-std::uint8_t CompareBuffer[kTransferBufferSize];
 
 const char* AreaAt(std::int64_t offset) {
     if (offset < kCalibrationAreaOffset) {

@@ -18,6 +18,7 @@ enum class OutputKind {
 struct OutputFile {
     FileHandle handle;
     OutputKind kind;
+    bool made = false;  // by this run, under a name that was free: it can be none of the inputs
 };
 
 // False when path names a file that has no length to take, such as a pipe or a terminal; known

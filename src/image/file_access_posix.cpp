@@ -178,14 +178,18 @@ const char* Refused(const char* note, int error = 0) {
     return note;
 }
 
+// Why the system would not make a new file: its folder is missing, or this user may not write
+// there.
+const char* NewFileNote(int error) {
+    return error == ENOENT || error == ENOTDIR ? Refused(MessageCatalogue::kNoteFolderNotFound)
+                                               : Refused(MessageCatalogue::kNoteCannotWrite, error);
+}
+
 // A new file needs a folder this user may write in. Its name was free, so every folder above it
 // is a folder, and the last one is there unless the system says it is not.
 const char* NewFileRefusal(const char* path) {
-    if (faccessat(AT_FDCWD, FolderOf(path), W_OK | X_OK, AT_EACCESS) == 0) {
-        return nullptr;
-    }
-    return errno == ENOENT ? Refused(MessageCatalogue::kNoteFolderNotFound)
-                           : Refused(MessageCatalogue::kNoteCannotWrite, errno);
+    return faccessat(AT_FDCWD, FolderOf(path), W_OK | X_OK, AT_EACCESS) == 0 ? nullptr
+                                                                             : NewFileNote(errno);
 }
 
 // The system answers for this user, its file system and its flags; a file without any write
@@ -208,11 +212,8 @@ const char* OutputRefusal(const char* path, bool found, bool isLink, const struc
     if (found) {
         return ExistingFileRefusal(path, status);
     }
-    if (errno == ENOTDIR) {
-        return Refused(MessageCatalogue::kNoteFolderNotFound);
-    }
     if (errno != ENOENT) {
-        return Refused(MessageCatalogue::kNoteCannotWrite, errno);
+        return NewFileNote(errno);
     }
     return isLink ? Refused(MessageCatalogue::kNoteDanglingLink) : NewFileRefusal(path);
 }
@@ -281,6 +282,19 @@ OutputFile FileOpenForWriting(const char* path) {
     struct stat status {};
     bool isLink = false;
     bool found = Examine(path, status, isLink);
+    // A free name is made at once, which asks the system what the rule would ask; a file this run
+    // made can be none of the inputs. Made meanwhile by another run, it is an existing file.
+    if (!found && !isLink && errno == ENOENT) {
+        int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            return {fd, OutputKind::File, true};
+        }
+        if (errno != EEXIST) {
+            NewFileNote(errno);
+            return {kNoFile, OutputKind::Stream};
+        }
+        found = Examine(path, status, isLink);
+    }
     // Only a file that is there can be one of the streams.
     int stream = found ? StandardStreamFor(status) : -1;
     if (stream >= 0) {
@@ -312,6 +326,7 @@ bool FileClaim(const OutputFile& output) {
     if (!Lock(fd) || fstat(fd, &status) != 0) {
         return Failed(false);
     }
+    Remember(fd, status);
     return output.kind == OutputKind::Device || status.st_size == 0 ||
            FileSetLength(output.handle, 0);
 }

@@ -7,6 +7,9 @@
 #include "core/message_catalogue.h"
 
 std::uint8_t TransferBuffer[kTransferBufferSize];
+// Beside TransferBuffer, so that the little state of a run does not land on a page of its own
+// between the two.
+std::uint8_t CompareBuffer[kTransferBufferSize];
 
 namespace {
 
@@ -20,8 +23,8 @@ OutputFile OpenOutput(const char* path, FileHandle input, FileHandle other) {
     if (output.handle == kNoFile) {
         FatalStop(MessageCatalogue::kOutputOpenError, FileErrorText());
     }
-    if (FileIsSame(output.handle, input) ||
-        (other != kNoFile && FileIsSame(output.handle, other))) {
+    if (!output.made && (FileIsSame(output.handle, input) ||
+                         (other != kNoFile && FileIsSame(output.handle, other)))) {
         FatalStop(MessageCatalogue::kOutputIsInput);
     }
     if (!FileClaim(output)) {

@@ -8,6 +8,8 @@
 #include "image/image_layout.h"
 
 extern std::uint8_t TransferBuffer[kTransferBufferSize];
+// The image bytes a comparison reads beside TransferBuffer.
+extern std::uint8_t CompareBuffer[kTransferBufferSize];
 
 // Opens the output, refuses it when it is one of the inputs under another name, and claims it.
 // The output is only cut once it is known to be none of them. other may be kNoFile.
