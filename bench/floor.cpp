@@ -28,9 +28,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     int firmware = open(argv[1], O_RDONLY);
-    int calibration_file = open(argv[2], O_RDONLY);
-    if (firmware < 0 || calibration_file < 0 ||
-        read(calibration_file, chunk + kHalf, kHalf) != kHalf) {
+    int calibration = open(argv[2], O_RDONLY);
+    if (firmware < 0 || calibration < 0 ||
+        read(calibration, chunk + kHalf, kHalf) != kHalf) {
         return 1;
     }
     int output = open(argv[3], O_WRONLY | O_CREAT | O_TRUNC, 0666);
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
         }
     }
     close(firmware);
-    close(calibration_file);
+    close(calibration);
     // A write the file system defers can still fail here.
     return close(output) == 0 ? 0 : 1;
 }
