@@ -4,17 +4,20 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 if(WIN32)
-    # One folder with the program and its two texts, made for Windows; the program needs no
-    # installer.
+    # One folder with the program, its two texts and the two command files that an image is
+    # dropped on, made for Windows; the program needs no installer.
     set(text_folder ${CMAKE_CURRENT_BINARY_DIR}/texts)
-    add_custom_command(OUTPUT ${text_folder}/README.txt ${text_folder}/LICENSE.txt
+    set(windows_texts README.txt LICENSE.txt check-image.cmd extract-calibration.cmd)
+    list(TRANSFORM windows_texts PREPEND ${text_folder}/)
+    add_custom_command(OUTPUT ${windows_texts}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${text_folder}
         COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR} -DOUTPUT=${text_folder}
                 -P ${PROJECT_SOURCE_DIR}/cmake/windows_texts.cmake
-        DEPENDS README.md LICENSE cmake/windows_texts.cmake VERBATIM)
-    add_custom_target(korvane_texts ALL DEPENDS ${text_folder}/README.txt ${text_folder}/LICENSE.txt)
+        DEPENDS README.md LICENSE res/check-image.cmd res/extract-calibration.cmd
+                cmake/windows_texts.cmake VERBATIM)
+    add_custom_target(korvane_texts ALL DEPENDS ${windows_texts})
     install(TARGETS korvane RUNTIME DESTINATION .)
-    install(FILES ${text_folder}/README.txt ${text_folder}/LICENSE.txt DESTINATION .)
+    install(FILES ${windows_texts} DESTINATION .)
     return()
 endif()
 

@@ -166,9 +166,10 @@ void EndProcess() {
     ExitProcess(0);
 }
 
-// The file layer gives no reasons here, so a detail only ever says where in an image a fault lies.
+// The file layer gives no words for its reasons here, so a detail only ever says where in an image
+// a fault lies.
 void FatalStop(const char* text, const char* detail) {
-    if (detail != nullptr) {
+    if (detail != nullptr && detail[0] != '\0') {
         std::snprintf(ErrorText, sizeof ErrorText, "%s\n%s", text, detail);
         text = ErrorText;
     }

@@ -57,7 +57,8 @@ bool FileClose(FileHandle file);
 // either cannot be identified, since then writing one might destroy the other.
 bool FileIsSame(FileHandle file, FileHandle other);
 
-// The system's own words for why the last call failed, or null when it only came up short.
+// The system's own words for why the last call failed, or null when it only came up short; empty
+// words in the Windows program, which shows no reasons.
 const char* FileErrorText();
 // The system's words for an error number, in the user's language and in UTF-8, whatever the
 // locale's character set (native programs; the Windows program shows its texts alone).

@@ -7,6 +7,10 @@
 
 namespace {
 
+// Whether the last read or write failed in the system, rather than met the end of its input. A
+// check must not take a read error for the end of an image, nor a dump's unread rest for erased.
+bool LastTransferFailed = false;
+
 HANDLE Handle(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
 }
@@ -48,12 +52,15 @@ bool FileClaim(const OutputFile& output) {
            (size.QuadPart == 0 || FileSetLength(output.handle, 0));
 }
 
+// A pipe whose writer has gone has ended, as a file ends.
 std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size) {
     auto* bytes = static_cast<char*>(buffer);
+    LastTransferFailed = false;
     return TransferAll(size, [&](std::int32_t done) {
         DWORD count = 0;
         BOOL ok =
             ReadFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &count, nullptr);
+        LastTransferFailed = ok == FALSE && GetLastError() != ERROR_BROKEN_PIPE;
         return ok ? static_cast<std::int32_t>(count) : 0;
     });
 }
@@ -67,10 +74,12 @@ std::int32_t FilePeek(FileHandle file, void* buffer, std::int32_t size) {
 
 std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
     const auto* bytes = static_cast<const char*>(buffer);
+    LastTransferFailed = false;
     return TransferAll(size, [&](std::int32_t done) {
         DWORD count = 0;
         BOOL ok =
             WriteFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &count, nullptr);
+        LastTransferFailed = ok == FALSE;
         return ok ? static_cast<std::int32_t>(count) : 0;
     });
 }
@@ -115,7 +124,7 @@ bool FileIsSame(FileHandle file, FileHandle other) {
            one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
 }
 
-// The Windows program shows its catalogue texts alone.
+// The Windows program shows its catalogue texts alone: a failure is told by a reason without words.
 const char* FileErrorText() {
-    return nullptr;
+    return LastTransferFailed ? "" : nullptr;
 }

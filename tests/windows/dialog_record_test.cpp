@@ -1,8 +1,11 @@
 // Checks the record the front end hands to the file dialogs, field by field, and what it leaves in
-// the path buffer and the current folder. The program's calls go through the import pointers, so
-// pointing those at the stand-ins below keeps comdlg32 out of this executable altogether.
+// the path buffer and the current folder, and what follows a dialog that fails. Run with the
+// argument "failing", it checks that a dialog failing for another reason than the buffer stops. The
+// program's calls go through the import pointers, so pointing those at the stand-ins below keeps
+// comdlg32 out of this executable altogether.
 #include <windows.h>
 // windows.h must come first.
+#include <cderr.h>
 #include <commdlg.h>
 
 #include <cstddef>
@@ -32,15 +35,34 @@ char Written[kPathBufferSize];
 wchar_t StartFolder[MAX_PATH];
 wchar_t OtherFolder[MAX_PATH];
 bool RemoveStartFolder = false;
+// The error the next dialog fails with, once; what CommDlgExtendedError then says.
+DWORD FailOnce = 0;
+DWORD DialogError = 0;
+int Calls = 0;
+int TooLongBoxes = 0;
+int TooLongBoxAfterCall = 0;
+// The stop that ends the run, its name, and whether the run has come to the call that must stop.
+const char* FinalStop = MessageCatalogue::kStartFolderLost;
+const char* FinalName = "start folder gone";
+bool StopDue = false;
 
 // Like the real dialogs: writes the buffer and the offsets, so that the next call must reset them,
 // and leaves the current folder where the user went.
 BOOL Answer(LPOPENFILENAMEA record, const char* name) {
     Seen = *record;
     Called = name;
+    ++Calls;
     SetCurrentDirectoryW(OtherFolder);
     if (RemoveStartFolder) {
         RemoveDirectoryW(StartFolder);
+    }
+    DialogError = FailOnce;
+    FailOnce = 0;
+    if (DialogError != 0) {
+        // The size the path would need, as the real dialog leaves it.
+        record->lpstrFile[0] = 3;
+        record->lpstrFile[1] = 1;
+        return FALSE;
     }
     std::memset(Written, 'R', sizeof Written);
     std::strcpy(Written, "Z:\\chosen.bin");
@@ -76,7 +98,7 @@ BOOL WINAPI StandInSave(LPOPENFILENAMEA record) {
     return Answer(record, "save");
 }
 DWORD WINAPI StandInError() {
-    return 0;
+    return DialogError;
 }
 extern DWORD(WINAPI* const ImportedError)() __asm__("__imp__CommDlgExtendedError@0");
 DWORD(WINAPI* const ImportedError)() = StandInError;
@@ -85,10 +107,17 @@ extern BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEA) __asm__("__imp__GetSave
 BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEA) = StandInOpen;
 BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEA) = StandInSave;
 
-// Only the stop ever shows a box here, and the process ends right after it.
-int WINAPI StandInBox(HWND /*owner*/, LPCSTR text, LPCSTR /*caption*/, UINT /*style*/) {
-    std::printf("%s dialog record, start folder gone: stop\n",
-                std::strcmp(text, MessageCatalogue::kStartFolderLost) == 0 ? "ok  " : "FAIL");
+// Besides the note on a path too long for the buffer, only the stop shows a box here, and the
+// process ends right after it.
+int WINAPI StandInBox(HWND /*owner*/, LPCSTR text, LPCSTR caption, UINT style) {
+    if (std::strcmp(text, MessageCatalogue::kPathTooLong) == 0 &&
+        std::strcmp(caption, MessageCatalogue::kErrorCaption) == 0 && style == MB_ICONERROR) {
+        ++TooLongBoxes;
+        TooLongBoxAfterCall = Calls;
+        return IDOK;
+    }
+    std::printf("%s dialog record, %s: stop\n",
+                StopDue && std::strcmp(text, FinalStop) == 0 ? "ok  " : "FAIL", FinalName);
     std::fflush(stdout);
     return IDOK;
 }
@@ -96,7 +125,7 @@ extern int(WINAPI* const ImportedBox)(HWND, LPCSTR, LPCSTR, UINT) __asm__("__imp
 int(WINAPI* const ImportedBox)(HWND, LPCSTR, LPCSTR, UINT) = StandInBox;
 }
 
-int main() {
+int main(int argc, char** argv) {
     const struct {
         PathRole role;
         BOOL result;
@@ -114,6 +143,17 @@ int main() {
     CreateDirectoryW(StartFolder, nullptr);
     if (!SetCurrentDirectoryW(StartFolder)) {
         std::printf("FAIL dialog record: no folder to start in\n");
+        return 1;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "failing") == 0) {
+        FinalStop = MessageCatalogue::kDialogFailed;
+        FinalName = "dialog failed";
+        FailOnce = CDERR_INITIALIZATION;
+        PathBuffer path;
+        StopDue = true;
+        PickFile(PathRole::Output, path, "title", nullptr, nullptr);
+        std::printf("FAIL dialog record, dialog failed: taken as %s\n",
+                    path[0] == '\0' ? "a cancel" : "a choice");
         return 1;
     }
     int failed = 0;
@@ -164,7 +204,18 @@ int main() {
                     r.function, r.result ? "chosen" : "cancelled", Problems.c_str());
         failed += Problems.empty() ? 0 : 1;
     }
-    if (failed != 0) {
+    // The path did not fit the buffer: said once between the two dialogs, and the second choice
+    // stands.
+    FailOnce = FNERR_BUFFERTOOSMALL;
+    Calls = 0;
+    Result = TRUE;
+    PathBuffer chosen;
+    PickFile(PathRole::Calibration, chosen, "title", nullptr, nullptr);
+    bool again = Calls == 2 && TooLongBoxes == 1 && TooLongBoxAfterCall == 1 &&
+                 std::strcmp(chosen, "Z:\\chosen.bin") == 0;
+    std::printf("%s dialog record, path too long for the buffer: said, then the dialog again\n",
+                again ? "ok  " : "FAIL");
+    if (failed != 0 || !again) {
         return 1;
     }
     // Gone while the dialog was open, the folder cannot be given back: a full path still serves,
@@ -174,6 +225,7 @@ int main() {
     PathBuffer path;
     PickFile(PathRole::Firmware, path, "title", nullptr, nullptr);
     RequireStartFolder(path);
+    StopDue = true;
     RequireStartFolder("fw.bin");
     std::printf("FAIL dialog record, start folder gone: a relative path was let through\n");
     return 1;
