@@ -245,6 +245,7 @@ const char* HelpText() {
 
 void ShowText(const char* text) {
     PrintText(text);
+    PrintText("\n");
 }
 
 // GTK's file chooser never moves the current folder.

@@ -216,8 +216,7 @@ void ShowCompletion(std::int32_t cutFirmwareSize) {
 }
 
 void ShowReport(const char* text) {
-    PrintText(text);
-    PrintText("\n");
+    ShowText(text);
 }
 
 const char* HelpText() {
@@ -226,6 +225,7 @@ const char* HelpText() {
 
 void ShowText(const char* text) {
     PrintText(text);
+    PrintText("\n");
 }
 
 // The terminal never moves the current folder.

@@ -94,33 +94,9 @@ inline constexpr char kBadOptionArguments[] = "Неверные аргумент
 // The native programs' start-up.
 inline constexpr char kNoNullDevice[] = "Не удалось открыть /dev/null";
 
-#ifdef _WIN32
-// The Windows program shows these in a box, where a last line end would be an empty line; it asks
-// for every path in a dialog and knows no --pad-to, and its exit status is always 0.
+// The help and version texts, like reports, end without a line end, which the terminal adds and a
+// box would show as an empty line.
 inline constexpr char kVersionText[] = "KORVANE 1.0";
-inline constexpr char kHelpText[] =
-    "Использование: korvane.exe [--] [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n"
-    "korvane.exe --check [ОБРАЗ [МИКРОПРОГРАММА [КАЛИБРОВКИ]]]\n"
-    "korvane.exe --extract-calibration [ОБРАЗ [КАЛИБРОВКИ]]\n"
-    "korvane.exe --help | --version\n"
-    "\n"
-    "Собирает флеш-образ из микропрограммы и необязательного файла калибровок "
-    "(\"-\" - без калибровок).\n"
-    "--check проверяет разметку образа; с микропрограммой (и калибровками) сравнивает образ с "
-    "тем, что из них получился бы, и называет первое отличие.\n"
-    "--extract-calibration записывает 32768 байт калибровок из образа или дампа микросхемы в "
-    "файл.\n"
-    "\n"
-    "Недостающие пути спрашиваются в окнах выбора файла; без выбранных калибровок образ "
-    "собирается без них. Ключи узнаются только первым аргументом; после \"--\" все аргументы - "
-    "пути, а файл с именем --check указывается как .\\--check.\n"
-    "\n"
-    "Примеры:\n"
-    "korvane.exe --check flash.img\n"
-    "korvane.exe --check dump.bin fw.bin cal.bin\n"
-    "korvane.exe --extract-calibration dump.bin cal.bin";
-#else
-inline constexpr char kVersionText[] = "KORVANE 1.0\n";
 inline constexpr char kHelpText[] =
     "Использование: korvane [--] [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n"
     "       korvane --check [ОБРАЗ [МИКРОПРОГРАММА [КАЛИБРОВКИ]]]\n"
@@ -154,11 +130,10 @@ inline constexpr char kHelpText[] =
     "  korvane --check dump.bin fw.bin cal.bin    сверить прочитанную микросхему\n"
     "  korvane --extract-calibration dump.bin cal.bin && korvane new.bin cal.bin flash.img\n"
     "\n"
-    "Код завершения: 0 - готово, образ верен или выбор отменён, 1 - ошибка.\n";
-#endif
+    "Код завершения: 0 - готово, образ верен или выбор отменён, 1 - ошибка.";
 
-// The two desktop programs' help, shown on standard output by korvane-gtk and in a box by
-// korvane.exe.
+// The desktop programs' help: korvane-gtk prints it on standard output, korvane.exe shows it in a
+// box; neither knows --pad-to, and korvane.exe's exit status is always 0.
 inline constexpr char kDesktopHelpText[] =
     "Использование: korvane-gtk [--] [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n"
     "       korvane-gtk --check [ОБРАЗ [МИКРОПРОГРАММА [КАЛИБРОВКИ]]]\n"
@@ -169,14 +144,28 @@ inline constexpr char kDesktopHelpText[] =
     "Недостающие пути спрашиваются в диалогах выбора файла; \"-\" вместо\n"
     "калибровок - без калибровок.\n"
     "\n"
-    "Код завершения: 0 - готово, образ верен или выбор отменён, 1 - ошибка.\n";
+    "Код завершения: 0 - готово, образ верен или выбор отменён, 1 - ошибка.";
 inline constexpr char kWindowsHelpText[] =
     "Использование: korvane.exe [--] [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n"
-    "       korvane.exe --check [ОБРАЗ [МИКРОПРОГРАММА [КАЛИБРОВКИ]]]\n"
-    "       korvane.exe --extract-calibration [ОБРАЗ [КАЛИБРОВКИ]]\n"
-    "Недостающие пути спрашиваются в диалогах выбора файла; \"-\" вместо\n"
-    "калибровок - без калибровок. Ключи узнаются только первым аргументом;\n"
-    "файл с именем --check указывается как .\\--check.";
+    "korvane.exe --check [ОБРАЗ [МИКРОПРОГРАММА [КАЛИБРОВКИ]]]\n"
+    "korvane.exe --extract-calibration [ОБРАЗ [КАЛИБРОВКИ]]\n"
+    "korvane.exe --help | --version\n"
+    "\n"
+    "Собирает флеш-образ из микропрограммы и необязательного файла калибровок "
+    "(\"-\" - без калибровок).\n"
+    "--check проверяет разметку образа; с микропрограммой (и калибровками) сравнивает образ с "
+    "тем, что из них получился бы, и называет первое отличие.\n"
+    "--extract-calibration записывает 32768 байт калибровок из образа или дампа микросхемы в "
+    "файл.\n"
+    "\n"
+    "Недостающие пути спрашиваются в окнах выбора файла; без выбранных калибровок образ "
+    "собирается без них. Ключи узнаются только первым аргументом; после \"--\" все аргументы - "
+    "пути, а файл с именем --check указывается как .\\--check.\n"
+    "\n"
+    "Примеры:\n"
+    "korvane.exe --check flash.img\n"
+    "korvane.exe --check dump.bin fw.bin cal.bin\n"
+    "korvane.exe --extract-calibration dump.bin cal.bin";
 
 // The desktop program says this on standard error when it cannot open a window.
 inline constexpr char kNoDisplay[] = "Нет доступа к графическому дисплею";
