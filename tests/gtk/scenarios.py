@@ -286,17 +286,6 @@ scenario("the output named as an input, refused before any question", [fw, cal],
     choose(OUTPUT, cal), box(OUTPUT, "Выходной файл совпадает с входным", "Warning"),
     press(window(OUTPUT), "Escape")))
 check("  inputs kept", open(fw, "rb").read() == FW and open(cal, "rb").read() == CAL)
-readonly = at("readonly")
-os.mkdir(readonly)
-if subprocess.run(["mount", "-t", "tmpfs", "-o", "ro", "tmpfs", readonly]).returncode == 0:
-    scenario("a new name on a read-only file system: the note, the system's reason beneath", [fw, cal],
-             lambda: (choose(OUTPUT, readonly + "/new.img"),
-                      box(OUTPUT, "Сюда нельзя записать", "Warning", None,
-                          "Файловая система доступна только для чтения"),
-                      press(window(OUTPUT), "Escape")))
-    subprocess.run(["umount", readonly])
-else:
-    print("skip a read-only file system: no tmpfs could be mounted (needs root)", flush=True)
 
 
 def hold_return():  # the key repeats while held: the question's default must take every repeat

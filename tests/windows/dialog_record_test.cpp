@@ -1,6 +1,6 @@
 // Checks the record the front end hands to the file dialogs, field by field, and what it leaves in
-// the path buffer and the current folder, and what follows a dialog that fails. Run with the
-// argument "failing", it checks that a dialog failing for another reason than the buffer stops. The
+// the path buffer and the current folder. Run with the argument "failing", it checks that a dialog
+// failing for another reason than a path too long for the buffer stops the run. The
 // program's calls go through the import pointers, so pointing those at the stand-ins below keeps
 // comdlg32 out of this executable altogether.
 #include <windows.h>
@@ -38,9 +38,6 @@ bool RemoveStartFolder = false;
 // The error the next dialog fails with, once; what CommDlgExtendedError then says.
 DWORD FailOnce = 0;
 DWORD DialogError = 0;
-int Calls = 0;
-int TooLongBoxes = 0;
-int TooLongBoxAfterCall = 0;
 // The stop that ends the run, its name, and whether the run has come to the call that must stop.
 const char* FinalStop = MessageCatalogue::kStartFolderLost;
 const char* FinalName = "start folder gone";
@@ -51,7 +48,6 @@ bool StopDue = false;
 BOOL Answer(LPOPENFILENAMEA record, const char* name) {
     Seen = *record;
     Called = name;
-    ++Calls;
     SetCurrentDirectoryW(OtherFolder);
     if (RemoveStartFolder) {
         RemoveDirectoryW(StartFolder);
@@ -107,15 +103,8 @@ extern BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEA) __asm__("__imp__GetSave
 BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEA) = StandInOpen;
 BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEA) = StandInSave;
 
-// Besides the note on a path too long for the buffer, only the stop shows a box here, and the
-// process ends right after it.
-int WINAPI StandInBox(HWND /*owner*/, LPCSTR text, LPCSTR caption, UINT style) {
-    if (std::strcmp(text, MessageCatalogue::kPathTooLong) == 0 &&
-        std::strcmp(caption, MessageCatalogue::kErrorCaption) == 0 && style == MB_ICONERROR) {
-        ++TooLongBoxes;
-        TooLongBoxAfterCall = Calls;
-        return IDOK;
-    }
+// Only the stop ever shows a box here, and the process ends right after it.
+int WINAPI StandInBox(HWND /*owner*/, LPCSTR text, LPCSTR /*caption*/, UINT /*style*/) {
     std::printf("%s dialog record, %s: stop\n",
                 StopDue && std::strcmp(text, FinalStop) == 0 ? "ok  " : "FAIL", FinalName);
     std::fflush(stdout);
@@ -204,18 +193,7 @@ int main(int argc, char** argv) {
                     r.function, r.result ? "chosen" : "cancelled", Problems.c_str());
         failed += Problems.empty() ? 0 : 1;
     }
-    // The path did not fit the buffer: said once between the two dialogs, and the second choice
-    // stands.
-    FailOnce = FNERR_BUFFERTOOSMALL;
-    Calls = 0;
-    Result = TRUE;
-    PathBuffer chosen;
-    PickFile(PathRole::Calibration, chosen, "title", nullptr, nullptr);
-    bool again = Calls == 2 && TooLongBoxes == 1 && TooLongBoxAfterCall == 1 &&
-                 std::strcmp(chosen, "Z:\\chosen.bin") == 0;
-    std::printf("%s dialog record, path too long for the buffer: said, then the dialog again\n",
-                again ? "ok  " : "FAIL");
-    if (failed != 0 || !again) {
+    if (failed != 0) {
         return 1;
     }
     // Gone while the dialog was open, the folder cannot be given back: a full path still serves,
