@@ -17,6 +17,6 @@ if(NOT GTK3_FOUND)
     message(FATAL_ERROR "KORVANE_GTK needs GTK 3 development files (pkg-config gtk+-3.0)")
 endif()
 add_executable(korvane-gtk ${KORVANE_RUN} src/app/front_end_gtk.cpp src/app/main_gtk.cpp
-                           src/app/posix_start.cpp src/app/path_checks.cpp)
+                           src/app/posix_start.cpp src/app/path_judge.cpp)
 target_link_libraries(korvane-gtk PRIVATE korvane_image PkgConfig::GTK3)
 target_link_options(korvane-gtk PRIVATE -pie)

@@ -24,10 +24,8 @@ void ShowReport(const char* text);
 // Shows the help or version text: on standard output where the program has one, which the
 // desktop program has before it has a display.
 void ShowText(const char* text);
-// This program's own help text.
-const char* HelpText();
-// Stops when path is relative and the folder the program started in can no longer be reached,
-// which only a system whose dialogs move the current folder knows of.
-void RequireStartFolder(const char* path);
+// Another run holds the output this one is to write: says so and gives true where the program
+// waits for it to let go, or false where a wait could not be seen.
+bool WaitsForBusyOutput();
 // Ends the process at once with status 0, showing nothing.
 [[noreturn]] void EndProcess();

@@ -2,6 +2,9 @@
 // the system's reasons are UTF-8 already, file names are shown as GLib shows them.
 #include "app/front_end_gtk.h"
 
+// The memory backend of GSettings is declared only for those who ask.
+#define G_SETTINGS_ENABLE_BACKEND
+#include <gio/gsettingsbackend.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
 
@@ -11,10 +14,10 @@
 #include <cstring>
 
 #include "app/front_end.h"
-#include "app/path_checks.h"
+#include "app/path_judge.h"
 #include "app/posix_start.h"
 #include "core/message_catalogue.h"
-#include "core/output_wait.h"
+#include "image/file_access.h"
 
 namespace {
 
@@ -35,6 +38,18 @@ void LeaveRecentListAlone() {
     auto* recentClass =
         static_cast<GtkRecentManagerClass*>(g_type_class_ref(GTK_TYPE_RECENT_MANAGER));
     recentClass->changed = nullptr;
+}
+
+// The file chooser keeps its view, location mode and size in GSettings, in an object it looks for
+// on GTK's settings first; given one in memory, it keeps nothing, while the user's own desktop
+// settings (text size, fonts, theme) still reach every window.
+void KeepNoChooserSettings() {
+    GSettingsBackend* memory = g_memory_settings_backend_new();
+    GSettings* settings = g_settings_new_with_backend("org.gtk.Settings.FileChooser", memory);
+    g_object_unref(memory);
+    g_object_set_qdata_full(G_OBJECT(gtk_settings_get_default()),
+                            g_quark_from_static_string("-gtk-file-chooser-settings"), settings,
+                            g_object_unref);
 }
 
 // Lets a closed window go from the screen before the next one opens.
@@ -67,6 +82,8 @@ gint RunBox(GtkMessageType type, const char* text, const char* caption, const ch
         g_free(shown);
     }
     gtk_window_set_title(GTK_WINDOW(box), caption);
+    // A box without a parent is often the program's only window, which a task bar must show.
+    gtk_window_set_skip_taskbar_hint(GTK_WINDOW(box), FALSE);
     // GTK 3 boxes carry no icon of their own any more; the user expects one beside the text.
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     GtkWidget* icon = gtk_image_new_from_icon_name(iconName, GTK_ICON_SIZE_DIALOG);
@@ -130,26 +147,26 @@ void ChooseDialogs() {
 
 // The dialog's own checks stop short of the program's: an open dialog takes a typed name that
 // does not exist, a FIFO or a device, and a save dialog takes a read-only file. A path that does
-// not fit is refused rather than cut, which would name another file.
-const char* Refusal(PathRole role, GtkFileChooser* chooser, PathBuffer path, const char* firstInput,
-                    const char* secondInput) {
+// not fit is refused rather than cut, which would name another file: an error, where the others
+// are warnings. The replace question is asked here rather than by the dialog, so that a file that
+// may not be written is refused first; where the portal shows the dialog, it has asked already.
+bool Takes(PathRole role, GtkFileChooser* chooser, PathBuffer path, const char* title,
+           const char* firstInput, const char* secondInput) {
     gchar* chosen = gtk_file_chooser_get_filename(chooser);
-    if (chosen == nullptr) {
-        return MessageCatalogue::kNoteFileNotFound;
-    }
-    std::size_t length = std::strlen(chosen);
-    bool fits = length <= kPathMaxLength;
-    if (fits) {
-        std::memcpy(path, chosen, length + 1);
-    }
+    bool named = chosen != nullptr;
+    bool fits = !named || CopyPath(path, chosen);
     g_free(chosen);
-    return fits ? PathRefusal(role, path, firstInput, secondInput) : MessageCatalogue::kPathTooLong;
-}
-
-// Asked here rather than by the dialog, so that a file that may not be written is refused first;
-// where the portal shows the dialog, it has asked already.
-bool Accepts(PathRole role, const char* path, const char* title) {
-    return role != PathRole::Output || PortalShowsDialogs || !NamesExistingFile(path) ||
+    if (!fits) {
+        ShowBox(MessageCatalogue::kPathTooLong, title, GTK_MESSAGE_ERROR, "dialog-error");
+        return false;
+    }
+    Judgement judgement = named ? JudgePath(role, path, firstInput, secondInput)
+                                : Judgement{MessageCatalogue::kNoteFileNotFound, nullptr};
+    if (judgement.note != nullptr) {
+        ShowBox(judgement.note, title, GTK_MESSAGE_WARNING, "dialog-warning", judgement.reason);
+        return false;
+    }
+    return role != PathRole::Output || PortalShowsDialogs || !FileExists(path) ||
            RunBox(GTK_MESSAGE_QUESTION, MessageCatalogue::kReplaceBoxQuestion, title,
                   "dialog-question", path) == GTK_RESPONSE_YES;
 }
@@ -169,24 +186,23 @@ void StartIn(GtkFileChooser* chooser, const char* firstInput) {
     g_free(folder);
 }
 
-void ShowRefusal(const char* refusal, const char* title) {
-    bool tooLong = refusal == MessageCatalogue::kPathTooLong;
-    ShowBox(refusal, title, tooLong ? GTK_MESSAGE_ERROR : GTK_MESSAGE_WARNING,
-            tooLong ? "dialog-error" : "dialog-warning", tooLong ? nullptr : RefusalReason());
+// A portal that has lost its file chooser ends the dialog at once, as no user could.
+bool EndedAtOnce(gint response, gint64 asked) {
+    constexpr gint64 kHumanMicroseconds = 1000000;
+    return PortalShowsDialogs && response == GTK_RESPONSE_DELETE_EVENT &&
+           g_get_monotonic_time() - asked < kHumanMicroseconds;
 }
 
 }  // namespace
 
 bool OpenDisplay() {
-    // The file chooser keeps its view, location mode and size in GSettings; this program keeps
-    // no settings.
-    g_setenv("GSETTINGS_BACKEND", "memory", TRUE);
     g_set_prgname(kDesktopName);
     // GTK reads no options from the command line: every argument is a path.
     if (gtk_init_check(nullptr, nullptr) == FALSE) {
         return false;
     }
     LeaveRecentListAlone();
+    KeepNoChooserSettings();
     // GTK's start-up sets its own class, capitalised.
     gdk_set_program_class(kDesktopName);
     gtk_window_set_default_icon_name(kDesktopName);
@@ -204,16 +220,20 @@ void PickFile(PathRole role, PathBuffer path, const char* title, const char* fir
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
     gtk_file_chooser_set_local_only(chooser, TRUE);
     StartIn(chooser, firstInput);
-    while (gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    for (;;) {
+        gint64 asked = g_get_monotonic_time();
+        gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog));
+        if (EndedAtOnce(response, asked)) {
+            FatalStop(MessageCatalogue::kDialogFailed, kPortalName);
+        }
+        if (response != GTK_RESPONSE_ACCEPT) {
+            break;
+        }
         FlushEvents();
-        const char* refusal = Refusal(role, chooser, path, firstInput, secondInput);
-        if (refusal == nullptr && Accepts(role, path, title)) {
+        if (Takes(role, chooser, path, title, firstInput, secondInput)) {
             break;
         }
         std::memset(path, 0, kPathBufferSize);
-        if (refusal != nullptr) {
-            ShowRefusal(refusal, title);
-        }
     }
     g_object_unref(dialog);
     FlushEvents();
@@ -239,21 +259,14 @@ void ShowReport(const char* text) {
     ShowInfo(text, MessageCatalogue::kCompletionCaption);
 }
 
-const char* HelpText() {
-    return MessageCatalogue::kDesktopHelpText;
-}
-
 void ShowText(const char* text) {
     PrintText(text);
     PrintText("\n");
 }
 
-// GTK's file chooser never moves the current folder.
-void RequireStartFolder(const char* /*path*/) {}
-
 // A wait behind a box that cannot show it would look like a hung program.
-void AnnounceOutputWait() {
-    FatalStop(MessageCatalogue::kOutputOpenError, MessageCatalogue::kOutputBusy);
+bool WaitsForBusyOutput() {
+    return false;
 }
 
 // Through exit, not _exit: the accessibility bridge removes its socket from the user's runtime

@@ -9,10 +9,9 @@
 #include <cstring>
 
 #include "app/front_end.h"
-#include "app/path_checks.h"
+#include "app/path_judge.h"
 #include "app/posix_start.h"
 #include "core/message_catalogue.h"
-#include "core/output_wait.h"
 #include "image/file_access.h"
 
 namespace {
@@ -83,7 +82,7 @@ Line ReadLine() {
     if (holdsNul) {
         return Line::HoldsNul;
     }
-    return length > kPathMaxLength ? Line::TooLong : Line::Taken;
+    return FitsPathBuffer(Answer) ? Line::Taken : Line::TooLong;
 }
 
 // False at end of input with nothing read. A line that a PathBuffer could only hold cut, or that
@@ -167,12 +166,12 @@ bool ConfirmReplace() {
 // Like the dialogs: a path is refused with its note and asked for again, and an existing file is
 // replaced only when the user says so.
 bool Accept(PathRole role, const char* path, const char* firstInput, const char* secondInput) {
-    const char* refusal = PathRefusal(role, path, firstInput, secondInput);
-    if (refusal != nullptr) {
-        Note(refusal, RefusalReason());
+    Judgement judgement = JudgePath(role, path, firstInput, secondInput);
+    if (judgement.note != nullptr) {
+        Note(judgement.note, judgement.reason);
         return false;
     }
-    return role != PathRole::Output || !NamesExistingFile(path) || ConfirmReplace();
+    return role != PathRole::Output || !FileExists(path) || ConfirmReplace();
 }
 
 }  // namespace
@@ -181,12 +180,11 @@ void PickFile(PathRole role, PathBuffer path, const char* title, const char* fir
               const char* secondInput) {
     std::memset(path, 0, kPathBufferSize);
     while (ReadAnswer(title)) {
-        std::size_t length = std::strlen(Answer);
-        if (length == 0) {
+        if (Answer[0] == '\0') {
             return;
         }
         // Kept apart from Answer, which the replace question reuses.
-        std::memcpy(path, Answer, length + 1);
+        CopyPath(path, Answer);
         if (Accept(role, path, firstInput, secondInput)) {
             return;
         }
@@ -219,20 +217,14 @@ void ShowReport(const char* text) {
     ShowText(text);
 }
 
-const char* HelpText() {
-    return MessageCatalogue::kHelpText;
-}
-
 void ShowText(const char* text) {
     PrintText(text);
     PrintText("\n");
 }
 
-// The terminal never moves the current folder.
-void RequireStartFolder(const char* /*path*/) {}
-
-void AnnounceOutputWait() {
+bool WaitsForBusyOutput() {
     Note(MessageCatalogue::kNoteWaitingForOutput);
+    return true;
 }
 
 void EndProcess() {

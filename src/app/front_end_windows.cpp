@@ -26,11 +26,10 @@ wchar_t WideTitle[kWideTextSize];
 char SystemTitle[kTitleSize];
 // An error text with what it names beneath it, such as an offset in an image.
 char ErrorText[512];
-// The current folder as the first dialog found it: where the program started, which every dialog
-// gives back. Once it cannot be given back, only relative paths are lost with it.
+// The current folder as the first dialog found it, which every dialog gives back, so that each
+// starts where the program started.
 wchar_t StartFolder[MAX_PATH];
 bool StartFolderRemembered = false;
-bool StartFolderLost = false;
 
 static_assert(sizeof(OPENFILENAMEA) == 88, "the record must include its reserved trailing fields");
 
@@ -69,20 +68,12 @@ const char* TitleForSystem(const char* title) {
 }
 
 void RememberStartFolder() {
-    if (StartFolderRemembered) {
-        return;
+    static bool asked = false;
+    if (!asked) {
+        asked = true;
+        DWORD length = GetCurrentDirectoryW(MAX_PATH, StartFolder);
+        StartFolderRemembered = length > 0 && length < MAX_PATH;
     }
-    StartFolderRemembered = true;
-    DWORD length = GetCurrentDirectoryW(MAX_PATH, StartFolder);
-    StartFolderLost = length == 0 || length >= MAX_PATH;
-}
-
-// A drive and a root, or a network share: every other path starts in the current folder.
-bool IsRelative(const char* path) {
-    auto isSlash = [](char c) { return c == '\\' || c == '/'; };
-    bool drive = ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
-                 path[1] == ':' && isSlash(path[2]);
-    return !drive && !(isSlash(path[0]) && isSlash(path[1]));
 }
 
 // The system's dialog, once; false when it was cancelled or failed, with the failure's code.
@@ -108,9 +99,8 @@ BOOL RunDialog(PathRole role, PathBuffer path, const char* title, DWORD& failure
 
 }  // namespace
 
-// A dialog leaves the current folder wherever the user went, and the relative paths of the
-// command line are opened after the last dialog; so each dialog gives back the folder the first
-// one found. Every dialog starts there, and the firmware may serve as the calibration too. A
+// A dialog leaves the current folder wherever the user went; each gives back the folder the first
+// one found, so every dialog starts there. The firmware may serve as the calibration too. A
 // dialog that fails is no cancel: a path too long for the buffer is said and asked for again.
 void PickFile(PathRole role, PathBuffer path, const char* title, const char* /*firstInput*/,
               const char* /*secondInput*/) {
@@ -118,8 +108,8 @@ void PickFile(PathRole role, PathBuffer path, const char* title, const char* /*f
     for (;;) {
         DWORD failure = 0;
         BOOL chosen = RunDialog(role, path, title, failure);
-        if (!StartFolderLost && SetCurrentDirectoryW(StartFolder) == FALSE) {
-            StartFolderLost = true;
+        if (StartFolderRemembered) {
+            SetCurrentDirectoryW(StartFolder);
         }
         if (chosen != FALSE) {
             return;
@@ -132,12 +122,6 @@ void PickFile(PathRole role, PathBuffer path, const char* title, const char* /*f
             FatalStop(MessageCatalogue::kDialogFailed);
         }
         ShowBox(MessageCatalogue::kPathTooLong, MessageCatalogue::kErrorCaption, MB_ICONERROR);
-    }
-}
-
-void RequireStartFolder(const char* path) {
-    if (StartFolderLost && path[0] != '\0' && IsRelative(path)) {
-        FatalStop(MessageCatalogue::kStartFolderLost);
     }
 }
 
@@ -154,12 +138,13 @@ void ShowReport(const char* text) {
 }
 
 // A program without a console shows the help and version texts in a box.
-const char* HelpText() {
-    return MessageCatalogue::kWindowsHelpText;
-}
-
 void ShowText(const char* text) {
     ShowInfo(text, MessageCatalogue::kAboutCaption);
+}
+
+// The system's open refuses an output that another run holds.
+bool WaitsForBusyOutput() {
+    return false;
 }
 
 void EndProcess() {

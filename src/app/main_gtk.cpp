@@ -5,14 +5,21 @@
 #include "core/fatal_stop.h"
 #include "core/message_catalogue.h"
 
+namespace {
+
+constexpr ProgramRules kRules{false, false, CalibrationRule::NotTheFirmware,
+                              MessageCatalogue::kDesktopHelpText};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     // Before GTK opens anything, so that its display connection cannot take a standard stream.
     PrepareProcess();
-    Options options = ParseOptions(argc, argv, Program::Desktop);
+    Options options = ParseOptions(argc, argv, kRules);
     // The help and version texts need no display, as in the terminal program.
     bool showsText = options.command == Command::Help || options.command == Command::Version;
     if (!showsText && !OpenDisplay()) {
         FatalStop(MessageCatalogue::kNoDisplay);
     }
-    return RunCommand(options);
+    return RunCommand(kRules, options);
 }

@@ -1,8 +1,13 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "app/command_line.h"
 #include "app/options.h"
+#include "app/path_buffer.h"
 #include "app/run_program.h"
+#include "core/fatal_stop.h"
+#include "core/message_catalogue.h"
 
 namespace {
 
@@ -19,6 +24,30 @@ char ProgramPath[MAX_PATH + 1];
 char ArgumentStorage[kCommandLineLimit + 1];
 char* Arguments[kMaxArguments + 1];
 LeadByteTable LeadBytes;
+PathBuffer FullPaths[3];
+
+// The program has always taken an empty path as one not given, and the firmware as its own
+// calibration too; it makes no images the size of a chip.
+constexpr ProgramRules kRules{false, true, CalibrationRule::MayBeTheFirmware,
+                              MessageCatalogue::kWindowsHelpText};
+
+// The dialogs move the current folder, so each relative path of the command line is made full
+// first, in the folder the program started in. An empty path and the "-" of no calibration mean
+// no file.
+void MakePathsFull(const Options& options) {
+    for (int i = 0; i < options.pathCount; ++i) {
+        if (options.paths[i][0] == '\0' || std::strcmp(options.paths[i], "-") == 0) {
+            continue;
+        }
+        DWORD length = GetFullPathNameA(options.paths[i], kPathBufferSize, FullPaths[i], nullptr);
+        if (length >= kPathBufferSize) {
+            FatalStop(MessageCatalogue::kPathTooLong);
+        }
+        if (length > 0) {
+            options.paths[i] = FullPaths[i];
+        }
+    }
+}
 
 }  // namespace
 
@@ -30,5 +59,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*line*
     Arguments[0] = ProgramPath;
     int count = SplitArguments(SkipProgramName(GetCommandLineA()), LeadBytes, ArgumentStorage,
                                sizeof ArgumentStorage, Arguments + 1, kMaxArguments - 1);
-    return RunCommand(ParseOptions(count + 1, Arguments, Program::Windows));
+    Options options = ParseOptions(count + 1, Arguments, kRules);
+    MakePathsFull(options);
+    return RunCommand(kRules, options);
 }

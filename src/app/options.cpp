@@ -16,45 +16,44 @@ bool Is(const char* argument, const char* option) {
     return std::strcmp(argument, option) == 0;
 }
 
-// Here a cut path names another file, not a shorter spelling of the same.
-void RefuseBadPaths(const Options& options, Program program) {
+void RefuseBadPaths(const Options& options, const ProgramRules& rules) {
     for (int i = 0; i < options.pathCount; ++i) {
-        if (options.paths[i][0] == '\0' && program != Program::Windows) {
+        if (options.paths[i][0] == '\0' && !rules.emptyPathIsNotGiven) {
             FatalStop(MessageCatalogue::kEmptyPathArgument);
         }
-        if (strnlen(options.paths[i], kPathBufferSize) > kPathMaxLength) {
+        if (!FitsPathBuffer(options.paths[i])) {
             FatalStop(MessageCatalogue::kPathTooLong);
         }
     }
 }
 
 // The paths after an option, of which there must be at most most.
-Options After(Program program, Command command, int argumentCount, char** arguments, int most) {
+Options After(Command command, int argumentCount, char** arguments, int most) {
     int count = argumentCount - 2;
     if (count > most) {
         FatalStop(MessageCatalogue::kBadOptionArguments);
     }
-    return {program, command, count, arguments + 2, 0};
+    return {command, count, arguments + 2, 0};
 }
 
-Options Select(int argumentCount, char** arguments, Program program) {
+Options Select(int argumentCount, char** arguments, const ProgramRules& rules) {
     if (argumentCount < 2) {
-        return {program, Command::Convert, 0, arguments + 1, 0};
+        return {Command::Convert, 0, arguments + 1, 0};
     }
     const char* first = arguments[1];
     if (argumentCount == 2 && Is(first, "--help")) {
-        return {program, Command::Help, 0, arguments + 2, 0};
+        return {Command::Help, 0, arguments + 2, 0};
     }
     if (argumentCount == 2 && Is(first, "--version")) {
-        return {program, Command::Version, 0, arguments + 2, 0};
+        return {Command::Version, 0, arguments + 2, 0};
     }
     if (Is(first, "--check")) {
-        return After(program, Command::Check, argumentCount, arguments, 3);
+        return After(Command::Check, argumentCount, arguments, 3);
     }
     if (Is(first, "--extract-calibration")) {
-        return After(program, Command::ExtractCalibration, argumentCount, arguments, 2);
+        return After(Command::ExtractCalibration, argumentCount, arguments, 2);
     }
-    if (Is(first, "--pad-to") && program == Program::Terminal) {
+    if (Is(first, "--pad-to") && rules.takesChipSize) {
         // The size and the firmware at least.
         if (argumentCount < 4) {
             FatalStop(MessageCatalogue::kBadOptionArguments);
@@ -63,19 +62,15 @@ Options Select(int argumentCount, char** arguments, Program program) {
         if (chipSize < 0) {
             FatalStop(MessageCatalogue::kChipSizeWrong);
         }
-        return {program, Command::Convert, argumentCount - 3, arguments + 3, chipSize};
+        return {Command::Convert, argumentCount - 3, arguments + 3, chipSize};
     }
     if (Is(first, "--")) {
-        return {program, Command::Convert, argumentCount - 2, arguments + 2, 0};
+        return {Command::Convert, argumentCount - 2, arguments + 2, 0};
     }
-    return {program, Command::Convert, argumentCount - 1, arguments + 1, 0};
+    return {Command::Convert, argumentCount - 1, arguments + 1, 0};
 }
 
 }  // namespace
-
-bool FirmwareMayBeCalibration(Program program) {
-    return program == Program::Windows;
-}
 
 std::int64_t ParseChipSize(const char* text) {
     std::int64_t size = 0;
@@ -100,11 +95,11 @@ std::int64_t ParseChipSize(const char* text) {
     return *p == '\0' && size > 0 && size <= kLargestImageSize / unit ? size * unit : -1;
 }
 
-Options ParseOptions(int argumentCount, char** arguments, Program program) {
-    Options options = Select(argumentCount, arguments, program);
+Options ParseOptions(int argumentCount, char** arguments, const ProgramRules& rules) {
+    Options options = Select(argumentCount, arguments, rules);
     if (options.command == Command::Convert && options.pathCount > kConversionPaths) {
         options.pathCount = kConversionPaths;
     }
-    RefuseBadPaths(options, program);
+    RefuseBadPaths(options, rules);
     return options;
 }

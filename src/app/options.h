@@ -4,14 +4,20 @@
 
 #include <cstdint>
 
+#include "image/convert_image.h"
+
 enum class Command { Convert, Check, ExtractCalibration, Help, Version };
 
-// What a program takes: the terminal program alone makes images the size of a chip, and the
-// Windows program takes an empty path as one not given, as it always did.
-enum class Program { Terminal, Desktop, Windows };
+// What sets the three programs apart, filled in by each program's main and read by the shared
+// parser and run sequences.
+struct ProgramRules {
+    bool takesChipSize;           // "--pad-to SIZE", which makes an image the size of a chip
+    bool emptyPathIsNotGiven;     // an empty argument stands for a path not given
+    CalibrationRule calibration;  // whether the firmware may serve as its own calibration
+    const char* helpText;
+};
 
 struct Options {
-    Program program;
     Command command;
     int pathCount;  // the paths given, at most as many as the command takes
     char** paths;
@@ -21,11 +27,7 @@ struct Options {
 // Stops with the catalogue's text on a path that is empty (where the program refuses one) or
 // longer than a path buffer holds, on a chip size that is none, and on an option with too few or
 // too many paths.
-Options ParseOptions(int argumentCount, char** arguments, Program program);
-
-// The Windows program has always taken the firmware as its own calibration too; the native
-// programs refuse it, since a dialog that pre-selects the firmware makes that an easy mistake.
-bool FirmwareMayBeCalibration(Program program);
+Options ParseOptions(int argumentCount, char** arguments, const ProgramRules& rules);
 
 // "524288", "512K", "4M": bytes, KiB or MiB; -1 for anything else or a size no image reaches.
 std::int64_t ParseChipSize(const char* text);

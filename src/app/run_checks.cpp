@@ -1,12 +1,13 @@
 // Checking an image, comparing it with its inputs and taking its calibration out.
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 
 #include "app/run_program.h"
 #include "core/message_catalogue.h"
 #include "image/check_image.h"
 #include "image/convert_image.h"
+#include "image/image_files.h"
+#include "image/image_layout.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ void DescribeImage(const ImageReport& report) {
 // "--check IMAGE" judges the layout; with the inputs after it, the image must be theirs. Asked
 // for in full, the check asks for the image, then for its firmware and calibration, each of which
 // may be left out.
-int RunCheck(const Options& options) {
+int RunCheck(const ProgramRules& rules, const Options& options) {
     bool asksForInputs = options.pathCount == 0;
     TakePath(options, 0, PathRole::Firmware, ImagePath, MessageCatalogue::kImageDialogTitle,
              nullptr, nullptr);
@@ -64,42 +65,37 @@ int RunCheck(const Options& options) {
                  MessageCatalogue::kFirmwareDialogTitle, ImagePath, nullptr);
     }
     if (FirmwarePath[0] == '\0') {
-        RequireStartFolder(ImagePath);
         DescribeImage(CheckImage(ImagePath));
         ShowReport(Report);
         return 0;
     }
     CalibrationPath[0] = '\0';
     if (asksForInputs || options.pathCount > 2) {
-        TakeCalibration(options, 2, CalibrationPath, FirmwarePath);
+        TakeCalibration(rules, options, 2, CalibrationPath, FirmwarePath);
     }
-    for (const char* path : {ImagePath, FirmwarePath, CalibrationPath}) {
-        RequireStartFolder(path);
-    }
-    std::int64_t erasedTail = VerifyImage(ImagePath, FirmwarePath, CalibrationPath,
-                                          FirmwareMayBeCalibration(options.program));
+    Conversion conversion = OpenConversion(FirmwarePath, CalibrationPath, 0, rules.calibration);
+    std::int64_t erasedTail = CompareImage(conversion, ImagePath);
     std::snprintf(Report, sizeof Report, "%s", MessageCatalogue::kImageMatches);
     AddErasedTail(erasedTail);
     ShowReport(Report);
     return 0;
 }
 
-// The calibration is asked to be written where the user chooses, as an output is.
+// The dump is judged before the user is asked where its calibration goes, as an output is.
 int RunExtraction(const Options& options) {
     TakePath(options, 0, PathRole::Firmware, ImagePath, MessageCatalogue::kImageDialogTitle,
              nullptr, nullptr);
     if (ImagePath[0] == '\0') {
         EndProcess();
     }
+    Extraction extraction = ReadCalibration(ImagePath);
     TakePath(options, 1, PathRole::Output, CalibrationPath, MessageCatalogue::kCalibrationSaveTitle,
              ImagePath, nullptr);
     if (CalibrationPath[0] == '\0') {
         EndProcess();
     }
-    for (const char* path : {ImagePath, CalibrationPath}) {
-        RequireStartFolder(path);
-    }
-    ExtractCalibration(ImagePath, CalibrationPath);
+    WriteCalibration(extraction, TakeOutput(CalibrationPath, extraction.image, kNoFile,
+                                            kCalibrationAreaSize, WaitsForBusyOutput));
     std::snprintf(Report, sizeof Report, "%s: %s", MessageCatalogue::kCalibrationWritten,
                   CalibrationPath);
     ShowInfo(Report, MessageCatalogue::kCompletionCaption);

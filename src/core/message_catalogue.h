@@ -27,13 +27,13 @@ inline constexpr char kInterruptTableMissing[] = "Таблица прерыва�
 inline constexpr char kFirmwareTooLarge[] = "Микропрограмма слишком велика";
 inline constexpr char kOutputIsInput[] = "Выходной файл совпадает с входным";
 inline constexpr char kPathTooLong[] = "Путь длиннее 259 байт";
-inline constexpr char kStartFolderLost[] = "Папка запуска недоступна";
 inline constexpr char kCalibrationIsFirmware[] = "Калибровки совпадают с микропрограммой";
 inline constexpr char kEmptyPathArgument[] = "Пустой путь в командной строке";
 inline constexpr char kAnswerReadError[] = "Ошибка чтения ответа";
 inline constexpr char kDialogFailed[] = "Не удалось показать диалог выбора файла";
 inline constexpr char kChipSizeWrong[] = "Неверный размер микросхемы";
 inline constexpr char kChipSmallerThanImage[] = "Образ больше размера микросхемы";
+inline constexpr char kImageLargerThanDevice[] = "Образ не помещается на устройство";
 
 // Why a chosen path cannot serve: notes at the prompts and in the desktop dialogs, and the
 // reason after the output's open error on the command line. The system's reason follows the

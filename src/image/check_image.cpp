@@ -1,6 +1,7 @@
 #include "image/check_image.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/fatal_stop.h"
 #include "core/message_catalogue.h"
@@ -22,8 +23,6 @@ static_assert(kAreasSize <= kTransferBufferSize);
 static_assert(kHeadSize < kTransferBufferSize);
 static_assert((kSmallImageSize - kHeadOffset) % kTransferBufferSize == 0 &&
               (kLargeImageSize - kHeadOffset) % kTransferBufferSize == 0);
-// The head is read over the judged blank area, so that the calibration area stays for its copy.
-static_assert(kHeadSize <= kCalibrationAreaOffset);
 
 // The faults are found in the order of their offsets; a missing byte lies where the image ends.
 void JudgeAreas(std::int32_t size, ImageReport& report) {
@@ -49,13 +48,13 @@ void JudgeHead(std::int32_t size, ImageReport& report) {
     if (kHeadOffset + size <= kMarkerImageOffset) {
         StopAtOffset(MessageCatalogue::kImageLengthWrong, kHeadOffset + size);
     }
-    if (TransferBuffer[kMarkerImageOffset - kHeadOffset] != kMarkerByte) {
+    FirmwareHead head =
+        ReadFirmwareHead(TransferBuffer + kFirmwarePrefixSize, size - kFirmwarePrefixSize);
+    if (!head.marked) {
         StopAtOffset(MessageCatalogue::kInterruptTableMissing, kMarkerImageOffset);
     }
-    bool holdsSizeByte = kHeadOffset + size > kSizeByteImageOffset;
-    report.sizeByte = holdsSizeByte ? TransferBuffer[kSizeByteImageOffset - kHeadOffset] : -1;
-    report.sizeClass = holdsSizeByte ? SizeClassFromByte(static_cast<std::uint8_t>(report.sizeByte))
-                                     : kSizeClassNone;
+    report.sizeByte = head.sizeByte;
+    report.sizeClass = head.sizeClass;
 }
 
 }  // namespace
@@ -84,19 +83,23 @@ ImageReport CheckImage(const char* imagePath) {
     return report;
 }
 
-void ExtractCalibration(const char* imagePath, const char* calibrationPath) {
+Extraction ReadCalibration(const char* imagePath) {
     FileHandle image = OpenImage(imagePath);
     ImageReport report{};
     JudgeAreas(ReadImage(image, 0, kAreasSize), report);
+    std::memcpy(CalibrationArea, TransferBuffer + kCalibrationAreaOffset, kCalibrationAreaSize);
     JudgeHead(ReadImage(image, kAreasSize, kHeadSize), report);
     if (!report.calibrated) {
         FatalStop(MessageCatalogue::kImageHoldsNoCalibration);
     }
-    OutputFile output = OpenOutput(calibrationPath, image, kNoFile);
-    if (FileWrite(output.handle, TransferBuffer + kCalibrationAreaOffset, kCalibrationAreaSize) !=
-            kCalibrationAreaSize ||
-        !FileClose(output.handle)) {
-        FatalStop(MessageCatalogue::kWriteError, FileErrorText());
+    return {image, CalibrationArea};
+}
+
+void WriteCalibration(const Extraction& extraction, const OutputFile& output) {
+    Moved written = FileWrite(output.handle, extraction.calibrationArea, kCalibrationAreaSize);
+    int error = written.count == kCalibrationAreaSize ? FileClose(output.handle) : written.error;
+    if (written.count != kCalibrationAreaSize || error != 0) {
+        FatalStop(MessageCatalogue::kWriteError, SystemReason(error));
     }
-    FileClose(image);
+    FileClose(extraction.image);
 }

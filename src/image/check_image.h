@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "image/file_access.h"
+
 struct ImageReport {
     std::int64_t length;
     bool calibrated;        // the calibration area holds anything but 0xFF
@@ -17,7 +19,12 @@ struct ImageReport {
 // the rest of a larger chip, must be erased.
 ImageReport CheckImage(const char* imagePath);
 
-// Writes the image's calibration area to calibrationPath, as the conversion writes an output,
-// once the image has passed the layout checks up to its marker. The image may be longer than an
-// image, such as a dump of a larger chip.
-void ExtractCalibration(const char* imagePath, const char* calibrationPath);
+// An image whose calibration is to be taken out, judged by its layout up to its marker: the image
+// may be longer than an image, such as a dump of a larger chip.
+struct Extraction {
+    FileHandle image;  // open, so that the output can be told from it
+    const std::uint8_t* calibrationArea;
+};
+Extraction ReadCalibration(const char* imagePath);
+// Writes the calibration area to an output claimed for it, and closes both.
+void WriteCalibration(const Extraction& extraction, const OutputFile& output);

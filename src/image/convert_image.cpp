@@ -1,5 +1,6 @@
 #include "image/convert_image.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -12,31 +13,22 @@
 
 namespace {
 
-// Until the output is open, TransferBuffer holds the calibration area in its first half and the
-// blank area in its second, where the firmware's head is looked at first.
-constexpr std::int32_t kBufferedCalibrationOffset = 0;
-constexpr std::int32_t kBufferedBlankOffset = kCalibrationAreaSize;
-static_assert(kBufferedBlankOffset + kBlankAreaSize <= kTransferBufferSize);
-static_assert(kSizeByteOffset < kBlankAreaSize, "the firmware's head fits in the blank half");
 static_assert(kSmallImageSize - kFirmwareAreaOffset >= kTransferBufferSize,
               "a size class never cuts into the first chunk");
+static_assert(kSizeByteOffset < kTransferBufferSize, "the first chunk holds the whole head");
 
 // The image goes into a file, or is compared byte for byte with an existing one.
+enum class SinkMode { Write, Compare };
+
 struct Sink {
     FileHandle file;
-    bool compares;
-    bool writesFill;           // the zero fill goes out as bytes, where no length may be set
+    SinkMode mode;
+    bool fillAsBytes;          // the zero fill goes out as bytes, where no length may be set
     std::int64_t offset;       // of the next image byte
     std::int64_t firmwareEnd;  // image offset where the firmware's bytes end and the fill begins
 };
 
-Sink Target;
-FileHandle Firmware;
-FileHandle Calibration;
-std::int32_t FirmwareSize;
-std::int32_t FirmwareSizeClass;
-
-const char* AreaAt(std::int64_t offset) {
+const char* AreaAt(const Sink& sink, std::int64_t offset) {
     if (offset < kCalibrationAreaOffset) {
         return MessageCatalogue::kAreaBlank;
     }
@@ -46,210 +38,210 @@ const char* AreaAt(std::int64_t offset) {
     if (offset < kFirmwareAreaOffset) {
         return MessageCatalogue::kAreaPrefix;
     }
-    return offset < Target.firmwareEnd ? MessageCatalogue::kAreaFirmware
-                                       : MessageCatalogue::kAreaFill;
+    return offset < sink.firmwareEnd ? MessageCatalogue::kAreaFirmware
+                                     : MessageCatalogue::kAreaFill;
 }
 
-void Compare(const std::uint8_t* bytes, std::int32_t size) {
-    std::int32_t read = FileRead(Target.file, CompareBuffer, size);
-    if (std::memcmp(bytes, CompareBuffer, static_cast<std::size_t>(read)) != 0) {
+void Compare(const Sink& sink, const std::uint8_t* bytes, std::int32_t size) {
+    Moved read = FileRead(sink.file, CompareBuffer, size);
+    if (std::memcmp(bytes, CompareBuffer, static_cast<std::size_t>(read.count)) != 0) {
         std::int32_t at = 0;
         while (bytes[at] == CompareBuffer[at]) {
             ++at;
         }
-        StopAtOffset(MessageCatalogue::kImageDiffers, Target.offset + at,
-                     AreaAt(Target.offset + at));
+        StopAtOffset(MessageCatalogue::kImageDiffers, sink.offset + at,
+                     AreaAt(sink, sink.offset + at));
     }
-    if (read < size) {
-        if (FileErrorText() != nullptr) {
-            FatalStop(MessageCatalogue::kImageReadError, FileErrorText());
+    if (read.error != 0) {
+        FatalStop(MessageCatalogue::kImageReadError, SystemReason(read.error));
+    }
+    if (read.count < size) {
+        StopAtOffset(MessageCatalogue::kImageLengthDiffers, sink.offset + read.count);
+    }
+}
+
+void Emit(Sink& sink, const std::uint8_t* bytes, std::int32_t size) {
+    if (sink.mode == SinkMode::Compare) {
+        Compare(sink, bytes, size);
+    } else {
+        Moved written = FileWrite(sink.file, bytes, size);
+        if (written.count != size) {
+            FatalStop(MessageCatalogue::kWriteError, SystemReason(written.error));
         }
-        StopAtOffset(MessageCatalogue::kImageLengthDiffers, Target.offset + read);
     }
+    sink.offset += size;
 }
 
-void Emit(const std::uint8_t* bytes, std::int32_t size) {
-    if (Target.compares) {
-        Compare(bytes, size);
-    } else if (FileWrite(Target.file, bytes, size) != size) {
-        FatalStop(MessageCatalogue::kWriteError, FileErrorText());
+// Lengths are 32-bit signed from here on, so anything that does not fit is refused up front; and
+// only a file with a length can be judged before the output is touched.
+void OpenFirmware(const char* firmwarePath, Conversion& conversion) {
+    Opened firmware = FileOpenForReading(firmwarePath, Partner::DoNotWait);
+    if (firmware.handle == kNoFile) {
+        FatalStop(MessageCatalogue::kFirmwareOpenError, SystemReason(firmware.error));
     }
-    Target.offset += size;
-}
-
-// Lengths are 32-bit signed from here on, so anything that does not fit is refused up front. Only
-// a file with a length can be checked before the output is touched, so nothing else is taken.
-void OpenFirmware(const char* firmwarePath) {
-    if (!FileKindHasLength(firmwarePath)) {
-        FatalStop(MessageCatalogue::kFirmwareReadError);
-    }
-    Firmware = FileOpenForReading(firmwarePath);
-    if (Firmware == kNoFile) {
-        FatalStop(MessageCatalogue::kFirmwareOpenError, FileErrorText());
-    }
-    std::int64_t size = FileLength(Firmware);
+    std::int64_t size = FileLength(firmware.handle);
     if (size < 0) {
-        FatalStop(MessageCatalogue::kFirmwareReadError, FileErrorText());
+        FatalStop(MessageCatalogue::kFirmwareReadError);
     }
     if (size > std::numeric_limits<std::int32_t>::max()) {
         FatalStop(MessageCatalogue::kFirmwareTooLarge);
     }
-    FirmwareSize = static_cast<std::int32_t>(size);
+    conversion.firmware = firmware.handle;
+    conversion.firmwareSize = static_cast<std::int32_t>(size);
 }
 
-// The calibration area is read whole before the output is opened, so that a short one leaves
-// the output as it was.
-void TakeCalibration(const char* calibrationPath, bool firmwareMayBeCalibration) {
-    std::uint8_t* area = TransferBuffer + kBufferedCalibrationOffset;
-    Calibration = kNoFile;
+void TakeCalibration(const char* calibrationPath, CalibrationRule rule, Conversion& conversion) {
+    conversion.calibration = kNoFile;
+    conversion.calibrationArea = CalibrationArea;
     if (calibrationPath[0] == '\0') {
-        std::memset(area, kErasedByte, kCalibrationAreaSize);
+        std::memset(CalibrationArea, kErasedByte, kCalibrationAreaSize);
         return;
     }
-    Calibration = FileOpenForReading(calibrationPath);
-    if (Calibration == kNoFile) {
-        FatalStop(MessageCatalogue::kCalibrationOpenError, FileErrorText());
+    Opened calibration = FileOpenForReading(calibrationPath, Partner::DoNotWait);
+    if (calibration.handle == kNoFile) {
+        FatalStop(MessageCatalogue::kCalibrationOpenError, SystemReason(calibration.error));
     }
     // A calibration dialog offers the firmware, whose head would then become the calibration.
-    if (!firmwareMayBeCalibration && FileIsSame(Firmware, Calibration)) {
+    if (rule == CalibrationRule::NotTheFirmware &&
+        FileIsSame(conversion.firmware, calibration.handle)) {
         FatalStop(MessageCatalogue::kCalibrationIsFirmware);
     }
-    if (FileRead(Calibration, area, kCalibrationAreaSize) != kCalibrationAreaSize) {
-        FatalStop(MessageCatalogue::kCalibrationReadError, FileErrorText());
+    Moved read = FileRead(calibration.handle, CalibrationArea, kCalibrationAreaSize);
+    if (read.count != kCalibrationAreaSize) {
+        FatalStop(MessageCatalogue::kCalibrationReadError, SystemReason(read.error));
     }
+    conversion.calibration = calibration.handle;
 }
 
-// head holds the first headSize bytes of the firmware.
-std::int32_t DecideSizeClass(const std::uint8_t* head, std::int32_t headSize) {
-    if (headSize <= kMarkerOffset || head[kMarkerOffset] != kMarkerByte) {
+// The head decides the image's length once; the copy only makes sure that it still says so.
+void ReadHead(Conversion& conversion) {
+    std::uint8_t head[kSizeByteOffset + 1];
+    std::int32_t size = std::min(conversion.firmwareSize, kSizeByteOffset + 1);
+    Moved read = FilePeek(conversion.firmware, head, size);
+    if (read.count != size) {
+        FatalStop(MessageCatalogue::kFirmwareReadError, SystemReason(read.error));
+    }
+    conversion.head = ReadFirmwareHead(head, size);
+    if (!conversion.head.marked) {
         FatalStop(MessageCatalogue::kInterruptTableMissing);
     }
-    if (headSize <= kSizeByteOffset) {
-        return kSizeClassNone;
-    }
-    return SizeClassFromByte(head[kSizeByteOffset]);
+    conversion.imageSize = conversion.head.sizeClass != kSizeClassNone
+                               ? conversion.head.sizeClass
+                               : kFirmwareAreaOffset + std::int64_t{conversion.firmwareSize};
 }
 
-// The first chunk decides again when it is copied: it is what the image holds.
-void CheckFirmwareHead() {
-    std::uint8_t* head = TransferBuffer + kBufferedBlankOffset;
-    std::int32_t headSize = FirmwareSize < kSizeByteOffset + 1 ? FirmwareSize : kSizeByteOffset + 1;
-    if (FilePeek(Firmware, head, headSize) != headSize) {
-        FatalStop(MessageCatalogue::kFirmwareReadError, FileErrorText());
-    }
-    FirmwareSizeClass = DecideSizeClass(head, headSize);
+bool SameHead(const FirmwareHead& one, const FirmwareHead& other) {
+    return one.marked == other.marked && one.sizeByte == other.sizeByte;
 }
 
-void OpenInputs(const char* firmwarePath, const char* calibrationPath,
-                bool firmwareMayBeCalibration) {
-    OpenFirmware(firmwarePath);
-    TakeCalibration(calibrationPath, firmwareMayBeCalibration);
-    CheckFirmwareHead();
-}
-
-// Once the size class is known, firmware bytes past the class length are neither read nor
-// written. Returns the size class and leaves the count of firmware bytes copied in copied.
-std::int32_t CopyFirmware(std::int32_t& copied) {
-    std::int32_t sizeClass = kSizeClassUndecided;
-    std::int32_t toCopy = FirmwareSize;
-    copied = 0;
+// Firmware bytes past the class length are neither read nor written. Returns the count of
+// firmware bytes copied.
+std::int32_t CopyFirmware(Sink& sink, const Conversion& conversion) {
+    std::int64_t toCopy = std::min(sink.firmwareEnd, conversion.imageSize) - kFirmwareAreaOffset;
+    std::int32_t copied = 0;
     while (copied < toCopy) {
-        std::int32_t chunkSize = toCopy - copied;
-        if (chunkSize > kTransferBufferSize) {
-            chunkSize = kTransferBufferSize;
+        auto chunkSize =
+            static_cast<std::int32_t>(std::min<std::int64_t>(toCopy - copied, kTransferBufferSize));
+        Moved read = FileRead(conversion.firmware, TransferBuffer, chunkSize);
+        if (read.count != chunkSize) {
+            FatalStop(MessageCatalogue::kFirmwareReadError, SystemReason(read.error));
         }
-        if (FileRead(Firmware, TransferBuffer, chunkSize) != chunkSize) {
-            FatalStop(MessageCatalogue::kFirmwareReadError, FileErrorText());
+        // A firmware rewritten while it is read would give an image for another chip.
+        if (copied == 0 &&
+            !SameHead(ReadFirmwareHead(TransferBuffer, chunkSize), conversion.head)) {
+            FatalStop(MessageCatalogue::kFirmwareReadError);
         }
-        if (sizeClass == kSizeClassUndecided) {
-            sizeClass = DecideSizeClass(TransferBuffer, chunkSize);
-            if (sizeClass != kSizeClassNone && sizeClass - kFirmwareAreaOffset < toCopy) {
-                toCopy = sizeClass - kFirmwareAreaOffset;
-            }
-            Target.firmwareEnd = kFirmwareAreaOffset + toCopy;
-        }
-        Emit(TransferBuffer, chunkSize);
+        Emit(sink, TransferBuffer, chunkSize);
         copied += chunkSize;
     }
-    return sizeClass;
+    return copied;
 }
 
 // Emits byte until the image reaches the offset end.
-void FillTo(std::uint8_t byte, std::int64_t end) {
-    if (Target.offset >= end) {
+void FillTo(Sink& sink, std::uint8_t byte, std::int64_t end) {
+    if (sink.offset >= end) {
         return;
     }
     std::memset(TransferBuffer, byte, sizeof TransferBuffer);
-    while (Target.offset < end) {
-        std::int64_t rest = end - Target.offset;
-        Emit(TransferBuffer,
+    while (sink.offset < end) {
+        std::int64_t rest = end - sink.offset;
+        Emit(sink, TransferBuffer,
              rest < kTransferBufferSize ? static_cast<std::int32_t>(rest) : kTransferBufferSize);
     }
 }
 
 // An output whose length cannot be set, and an image being compared, get the fill as bytes.
-void FinishLength(std::int32_t sizeClass) {
-    if (sizeClass == kSizeClassNone || Target.offset == sizeClass) {
+void FinishLength(Sink& sink, const Conversion& conversion) {
+    if (conversion.head.sizeClass == kSizeClassNone || sink.offset == conversion.imageSize) {
         return;
     }
-    if (Target.writesFill) {
-        FillTo(0x00, sizeClass);
-    } else if (!FileSetLength(Target.file, sizeClass)) {
-        FatalStop(MessageCatalogue::kWriteError, FileErrorText());
+    if (sink.fillAsBytes) {
+        FillTo(sink, 0x00, conversion.imageSize);
+        return;
     }
+    int error = FileSetLength(sink.file, conversion.imageSize);
+    if (error != 0) {
+        FatalStop(MessageCatalogue::kWriteError, SystemReason(error));
+    }
+    sink.offset = conversion.imageSize;
 }
 
-// The one sequence behind both the conversion and the comparison, once the sink is open; the
-// calibration, kept open until then for the same-file check, is done with. Returns the count of
-// firmware bytes that the size class left out.
-std::int32_t WriteImage(FileHandle sink, bool compares, bool writesFill) {
-    if (Calibration != kNoFile) {
-        FileClose(Calibration);
+// The one sequence behind both the conversion and the comparison; the calibration, kept open
+// until the sink is claimed for the same-file check, is done with. Returns the count of firmware
+// bytes that the size class left out.
+std::int32_t EmitImage(Sink& sink, const Conversion& conversion) {
+    if (conversion.calibration != kNoFile) {
+        FileClose(conversion.calibration);
     }
-    Target = {sink, compares, writesFill, 0, kFirmwareAreaOffset + std::int64_t{FirmwareSize}};
-    std::memset(TransferBuffer + kBufferedBlankOffset, kErasedByte, kBlankAreaSize);
-    Emit(TransferBuffer + kBufferedBlankOffset, kBlankAreaSize);
-    Emit(TransferBuffer + kBufferedCalibrationOffset, kCalibrationAreaSize);
-    std::memcpy(TransferBuffer, kFirmwarePrefix, sizeof kFirmwarePrefix);
-    Emit(TransferBuffer, kFirmwarePrefixSize);
-    std::int32_t copied = 0;
-    FinishLength(CopyFirmware(copied));
-    return FirmwareSize - copied;
+    std::memset(TransferBuffer, kErasedByte, kBlankAreaSize);
+    Emit(sink, TransferBuffer, kBlankAreaSize);
+    Emit(sink, conversion.calibrationArea, kCalibrationAreaSize);
+    Emit(sink, kFirmwarePrefix, kFirmwarePrefixSize);
+    std::int32_t copied = CopyFirmware(sink, conversion);
+    FinishLength(sink, conversion);
+    return conversion.firmwareSize - copied;
 }
 
 }  // namespace
 
-std::int32_t ConvertImage(const char* firmwarePath, const char* calibrationPath,
-                          const char* outputPath, std::int64_t chipSize,
-                          bool firmwareMayBeCalibration) {
-    OpenInputs(firmwarePath, calibrationPath, firmwareMayBeCalibration);
-    std::int64_t imageSize = FirmwareSizeClass != kSizeClassNone
-                                 ? FirmwareSizeClass
-                                 : kFirmwareAreaOffset + std::int64_t{FirmwareSize};
-    if (chipSize > 0 && chipSize < imageSize) {
+Conversion OpenConversion(const char* firmwarePath, const char* calibrationPath,
+                          std::int64_t chipSize, CalibrationRule rule) {
+    Conversion conversion{};
+    OpenFirmware(firmwarePath, conversion);
+    TakeCalibration(calibrationPath, rule, conversion);
+    ReadHead(conversion);
+    if (chipSize > 0 && chipSize < conversion.imageSize) {
         FatalStop(MessageCatalogue::kChipSmallerThanImage);
     }
-    OutputFile output = OpenOutput(outputPath, Firmware, Calibration);
-    // The erased bytes after the image follow its zero fill, so that fill is written too.
-    std::int32_t cut =
-        WriteImage(output.handle, false, output.kind != OutputKind::File || chipSize > 0);
-    FillTo(kErasedByte, chipSize);
-    // The writes go straight to the file, so nothing is pending when the length is set. A
-    // close that fails would leave a wrong image behind a success message.
-    if (!FileClose(output.handle)) {
-        FatalStop(MessageCatalogue::kWriteError, FileErrorText());
+    conversion.chipSize = chipSize;
+    conversion.outputSize = std::max(chipSize, conversion.imageSize);
+    return conversion;
+}
+
+std::int32_t WriteImage(const Conversion& conversion, const OutputFile& output) {
+    // The erased bytes of a larger chip follow the image's zero fill, so that fill is written.
+    bool fillAsBytes = output.kind != OutputKind::File || conversion.chipSize > 0;
+    Sink sink{output.handle, SinkMode::Write, fillAsBytes, 0,
+              kFirmwareAreaOffset + std::int64_t{conversion.firmwareSize}};
+    std::int32_t cut = EmitImage(sink, conversion);
+    FillTo(sink, kErasedByte, conversion.chipSize);
+    // The writes go straight to the file, so nothing is pending when the length is set. A close
+    // that fails would leave a wrong image behind a success message.
+    int error = FileClose(output.handle);
+    if (error != 0) {
+        FatalStop(MessageCatalogue::kWriteError, SystemReason(error));
     }
-    FileClose(Firmware);
+    FileClose(conversion.firmware);
     return cut;
 }
 
-std::int64_t VerifyImage(const char* imagePath, const char* firmwarePath,
-                         const char* calibrationPath, bool firmwareMayBeCalibration) {
-    OpenInputs(firmwarePath, calibrationPath, firmwareMayBeCalibration);
+std::int64_t CompareImage(const Conversion& conversion, const char* imagePath) {
     FileHandle image = OpenImage(imagePath);
-    WriteImage(image, true, true);
-    std::int64_t erased = ReadErasedTail(image, Target.offset);
+    Sink sink{image, SinkMode::Compare, true, 0,
+              kFirmwareAreaOffset + std::int64_t{conversion.firmwareSize}};
+    EmitImage(sink, conversion);
+    std::int64_t erased = ReadErasedTail(image, sink.offset);
     FileClose(image);
-    FileClose(Firmware);
+    FileClose(conversion.firmware);
     return erased;
 }

@@ -1,6 +1,7 @@
-// The little the conversion needs of the operating system: binary files, no text translation.
-// Reads and writes run until the whole count is moved, the input ends or a real error occurs,
-// so a count below the one asked for always means failure.
+// The little the programs need of the operating system: binary files, no text translation. Every
+// call gives its result as a value, with the system's error number where it failed; the callers
+// give the words. Reads and writes run until the whole count is moved, the input ends or a real
+// error occurs, so a count below the one asked for always means an end or a failure.
 #pragma once
 
 #include <cstdint>
@@ -8,58 +9,94 @@
 using FileHandle = std::intptr_t;
 constexpr FileHandle kNoFile = -1;
 
+// What keeps a path from serving as an input or an output.
+enum class Refusal {
+    None,
+    NotFound,
+    FolderNotFound,  // the folder a new file would be made in
+    IsFolder,
+    NotAFile,  // a pipe, socket or character device where a file with a length is needed
+    ReadOnly,  // without any write permission, which is refused even to root
+    DanglingLink,
+    CannotRead,   // the error number says why
+    CannotWrite,  // the error number says why
+    IsInput,      // one of the run's inputs, under whatever name
+};
+
+struct Verdict {
+    Refusal refusal;
+    int error;  // the system's error number behind the refusal, or 0
+};
+
+struct Opened {
+    FileHandle handle;  // kNoFile when the open failed
+    int error;
+};
+
 // How an output is written, decided once when it is opened.
 enum class OutputKind {
     File,    // locked, cut to length 0, given its final length by the system
-    Device,  // locked, written where it starts, every byte past the image kept
+    Device,  // held exclusively, written where it starts, every byte past the image kept
     Stream,  // a pipe, terminal, character device or standard stream: written where it stands
 };
 
 struct OutputFile {
     FileHandle handle;
     OutputKind kind;
-    bool made = false;  // by this run, under a name that was free: it can be none of the inputs
+    Verdict verdict;  // why there is no handle
 };
 
-// False when path names a file that has no length to take, such as a pipe or a terminal; known
-// from its kind, before it is opened.
-bool FileKindHasLength(const char* path);
+struct Moved {
+    std::int32_t count;
+    int error;  // 0 when a count short of the size means that the input ended
+};
 
-// A folder is never opened as a file. The inputs of a conversion never wait for a partner, so a
+// A folder is never opened as a file. An input of a conversion never waits for a partner, so a
 // FIFO without a writer reads as empty; an image to be checked waits for its writer, as cat does.
-FileHandle FileOpenForReading(const char* path, bool waitsForWriter = false);
+enum class Partner { DoNotWait, Wait };
+Opened FileOpenForReading(const char* path, Partner partner);
 
-// Why this user may not have an output at path, or null: a missing folder, a folder, a link that
-// leads nowhere, or a place the system says this user may not write (then FileErrorText gives
-// its reason). A file without any write permission is refused even to root. Native programs only:
-// on Windows the system's dialogs and its open judge.
-const char* FileOutputRefusal(const char* path);
-// Opens the output without cutting it, creating it when it is missing, so that it can be told
-// apart from the inputs first; refuses what FileOutputRefusal refuses. An output that is one of
-// the process's standard streams is written through that stream, where it stands. A block device
-// is opened only when nobody holds it exclusively, so a mounted disk is never written.
-OutputFile FileOpenForWriting(const char* path);
-// Holds the output for this run alone, then cuts it to length 0 where it may be cut.
-bool FileClaim(const OutputFile& output);
+// What keeps path from serving as an input, before it is opened: nothing there, a folder, a file
+// this user may not read, or a pipe, socket or character device where a length is needed. Where
+// the system's own open is the only judge, nothing.
+enum class Needs { Bytes, Length };
+Verdict FileInputVerdict(const char* path, Needs needs);
+// True when something is there, even a link that leads nowhere.
+bool FileExists(const char* path);
+// True when path, which is not opened for it, names the open file, as FileIsSame tells them.
+bool FileIsSameAsPath(const char* path, FileHandle file);
 
-std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size);
+// What keeps path from becoming an output before anything is opened: a missing folder, a folder,
+// a link that leads nowhere, a file nobody may write, a place this user may not write, a disk that
+// another program holds. Where the system's own open is the only judge, nothing.
+Verdict FileOutputVerdict(const char* path);
+// Opens the output without cutting it, once FileOutputVerdict has no objection and it is none of
+// the inputs, which it is told from before it is opened for writing. A block device is held
+// exclusively, however it is named, so a mounted disk is never written; any other output that is
+// one of the process's standard streams is written through that stream.
+OutputFile FileOpenForWriting(const char* path, FileHandle input, FileHandle other);
+// Takes the output for this run alone: 0, the system's error number, or kBusy when another run
+// holds it and Lock::Try was asked.
+enum class Lock { Try, Wait };
+constexpr int kBusy = -1;
+int FileLock(const OutputFile& output, Lock lock);
+
+Moved FileRead(FileHandle file, void* buffer, std::int32_t size);
 // Reads the first size bytes of a file with a length and leaves the next read at its start.
-std::int32_t FilePeek(FileHandle file, void* buffer, std::int32_t size);
-std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size);
+Moved FilePeek(FileHandle file, void* buffer, std::int32_t size);
+Moved FileWrite(FileHandle file, const void* buffer, std::int32_t size);
 
-// -1 when the length cannot be taken.
+// -1 for a file that has no length to take, such as a pipe or a terminal.
 std::int64_t FileLength(FileHandle file);
-// Cuts the file, or extends it with zero bytes.
-bool FileSetLength(FileHandle file, std::int64_t size);
-bool FileClose(FileHandle file);
+// Cuts the file, or extends it with zero bytes. 0 or the system's error number, as for close.
+int FileSetLength(FileHandle file, std::int64_t size);
+int FileClose(FileHandle file);
 
 // True when both handles reach the very same file, however it was named or linked; also when
 // either cannot be identified, since then writing one might destroy the other.
 bool FileIsSame(FileHandle file, FileHandle other);
 
-// The system's own words for why the last call failed, or null when it only came up short; empty
-// words in the Windows program, which shows no reasons.
-const char* FileErrorText();
 // The system's words for an error number, in the user's language and in UTF-8, whatever the
-// locale's character set (native programs; the Windows program shows its texts alone).
+// locale's character set; empty in the Windows program, which shows its texts alone. Null for 0,
+// where a call only came up short.
 const char* SystemReason(int error);

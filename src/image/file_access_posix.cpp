@@ -10,75 +10,14 @@
 #include <clocale>
 #include <cstring>
 
-#include "core/message_catalogue.h"
-#include "core/output_wait.h"
 #include "image/file_access.h"
 #include "image/file_aliases.h"
 #include "image/transfer_loop.h"
 
 namespace {
 
-int LastError = 0;
-// The output rule's note where the system gave no reason of its own.
-const char* LastNote = nullptr;
-char Folder[PATH_MAX];
-
-// The status each file had when this layer opened it, so that telling files apart and taking a
-// firmware's length ask the system nothing more. A run holds at most four files open at once; a
-// descriptor that is not found here is asked about.
-struct OpenFile {
-    int fd;
-    struct stat status;
-};
-OpenFile Opened[4] = {{-1, {}}, {-1, {}}, {-1, {}}, {-1, {}}};
-std::size_t NextSlot = 0;
-
 int Descriptor(FileHandle file) {
     return static_cast<int>(file);
-}
-
-int Remember(int fd, const struct stat& status) {
-    OpenFile* slot = nullptr;
-    for (OpenFile& known : Opened) {
-        slot = known.fd == fd ? &known : slot;
-    }
-    for (OpenFile& known : Opened) {
-        slot = slot == nullptr && known.fd < 0 ? &known : slot;
-    }
-    if (slot == nullptr) {
-        slot = &Opened[NextSlot];
-        NextSlot = (NextSlot + 1) % (sizeof Opened / sizeof Opened[0]);
-    }
-    *slot = {fd, status};
-    return fd;
-}
-
-void Forget(int fd) {
-    for (OpenFile& known : Opened) {
-        known.fd = known.fd == fd ? -1 : known.fd;
-    }
-}
-
-// The status of fd as it was opened, or as the system gives it now.
-bool StatusOf(int fd, struct stat& status) {
-    for (const OpenFile& known : Opened) {
-        if (known.fd == fd) {
-            status = known.status;
-            return true;
-        }
-    }
-    return fstat(fd, &status) == 0;
-}
-
-void Reset() {
-    LastError = 0;
-    LastNote = nullptr;
-}
-
-template <typename Result>
-Result Failed(Result result) {
-    LastError = errno;
-    return result;
 }
 
 // A descriptor that another process left non-blocking is waited on, not given up.
@@ -92,39 +31,47 @@ bool MayRetry(int fd, short events) {
 
 // Moves size bytes with call(done), retried where it was interrupted or would have blocked.
 template <typename Call>
-std::int32_t Transfer(FileHandle file, std::int32_t size, short events, Call call) {
-    Reset();
-    return TransferAll(size, [&](std::int32_t done) {
-        ssize_t count = 0;
+Moved Transfer(FileHandle file, std::int32_t size, short events, Call call) {
+    int error = 0;
+    std::int32_t count = TransferAll(size, [&](std::int32_t done) {
+        ssize_t moved = 0;
         do {
-            count = call(done);
-        } while (count < 0 && MayRetry(Descriptor(file), events));
-        return static_cast<std::int32_t>(count < 0 ? Failed(count) : count);
+            moved = call(done);
+        } while (moved < 0 && MayRetry(Descriptor(file), events));
+        error = moved < 0 ? errno : 0;
+        return static_cast<std::int32_t>(moved < 0 ? 0 : moved);
     });
+    return {count, error};
+}
+
+Opened Failed(int fd = -1) {
+    int error = errno;
+    if (fd >= 0) {
+        close(fd);
+    }
+    return {kNoFile, error};
 }
 
 // O_NONBLOCK keeps the open of a FIFO or a terminal from waiting; the transfers then block again.
 // It means nothing to a file or a folder, which are left as they are.
-int OpenWithoutWaiting(const char* path, int flags, struct stat& status) {
+Opened OpenWithoutWaiting(const char* path, int flags, struct stat& status) {
     int fd = open(path, flags | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return Failed(-1);
-    }
-    if (fstat(fd, &status) != 0) {
-        LastError = errno;
-        close(fd);
-        return -1;
+    if (fd < 0 || fstat(fd, &status) != 0) {
+        return Failed(fd);
     }
     if (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) {
-        return Remember(fd, status);
+        return {fd, 0};
     }
     int mode = fcntl(fd, F_GETFL);
     if (mode < 0 || fcntl(fd, F_SETFL, mode & ~O_NONBLOCK) < 0) {
-        LastError = errno;
-        close(fd);
-        return -1;
+        return Failed(fd);
     }
-    return Remember(fd, status);
+    return {fd, 0};
+}
+
+// Only a file or a block device can be measured before it is read to its end.
+bool HasLength(const struct stat& status) {
+    return S_ISREG(status.st_mode) || S_ISBLK(status.st_mode);
 }
 
 bool SameIdentity(const struct stat& one, const struct stat& other) {
@@ -134,29 +81,72 @@ bool SameIdentity(const struct stat& one, const struct stat& other) {
            (bothDevices && one.st_rdev == other.st_rdev);
 }
 
-// A standard stream open for writing on the named file, or -1.
-int StandardStreamFor(const struct stat& named) {
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        struct stat stream {};
-        int mode = fcntl(fd, F_GETFL);
-        if (mode >= 0 && (mode & O_ACCMODE) != O_RDONLY && fstat(fd, &stream) == 0 &&
-            SameIdentity(named, stream)) {
-            return fd;
-        }
-    }
-    return -1;
+bool SameFile(const FileSide& one, const FileSide& other) {
+    return SameIdentity(one.status, other.status) || SystemAliases(one, other) ||
+           SystemAliases(other, one);
 }
 
-// Where the path leads: the file itself, or what a symbolic link points at. False when nothing
-// is there, and errno then tells a name that is free (ENOENT) from one that cannot be reached.
-bool Examine(const char* path, struct stat& status, bool& isLink) {
-    isLink = false;
-    if (lstat(path, &status) != 0) {
+// True when side may be the open file input; kNoFile is no input.
+bool IsInput(const FileSide& side, FileHandle input) {
+    struct stat status {};
+    if (input == kNoFile) {
         return false;
     }
-    isLink = S_ISLNK(status.st_mode);
-    return !isLink || stat(path, &status) == 0;
+    return fstat(Descriptor(input), &status) != 0 ||
+           SameFile(side, {Descriptor(input), nullptr, status});
 }
+
+// Where the path leads: the file itself, or what a symbolic link points at.
+struct Examined {
+    bool found;
+    bool isLink;
+    int error;  // why nothing was found: ENOENT for a name that is free
+    struct stat status;
+};
+
+Examined Examine(const char* path) {
+    Examined examined{};
+    examined.found = lstat(path, &examined.status) == 0;
+    examined.isLink = examined.found && S_ISLNK(examined.status.st_mode);
+    if (examined.isLink) {
+        examined.found = stat(path, &examined.status) == 0;
+    }
+    examined.error = examined.found ? 0 : errno;
+    return examined;
+}
+
+// Why the system would not make a new file: its folder is missing, or this user may not write
+// there.
+Verdict NewFileVerdict(int error) {
+    if (error == ENOENT || error == ENOTDIR) {
+        return {Refusal::FolderNotFound, 0};
+    }
+    return {Refusal::CannotWrite, error};
+}
+
+// What the path's status alone refuses, before the system is asked for this user.
+Verdict StatusVerdict(const Examined& examined) {
+    if (!examined.found) {
+        bool dangling = examined.isLink && examined.error == ENOENT;
+        return dangling ? Verdict{Refusal::DanglingLink, 0} : NewFileVerdict(examined.error);
+    }
+    if (S_ISDIR(examined.status.st_mode)) {
+        return {Refusal::IsFolder, 0};
+    }
+    if ((examined.status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        return {Refusal::ReadOnly, 0};
+    }
+    return {Refusal::None, 0};
+}
+
+Verdict AccessVerdict(const char* path, int access) {
+    if (faccessat(AT_FDCWD, path, access, AT_EACCESS) == 0) {
+        return {Refusal::None, 0};
+    }
+    return access == W_OK ? Verdict{Refusal::CannotWrite, errno} : NewFileVerdict(errno);
+}
+
+char Folder[PATH_MAX];
 
 const char* FolderOf(const char* path) {
     const char* slash = std::strrchr(path, '/');
@@ -172,50 +162,41 @@ const char* FolderOf(const char* path) {
     return Folder;
 }
 
-const char* Refused(const char* note, int error = 0) {
-    LastError = error;
-    LastNote = note;
-    return note;
+// A standard stream open for writing on the named file, or -1.
+int StandardStreamFor(const struct stat& named) {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        struct stat stream {};
+        int mode = fcntl(fd, F_GETFL);
+        if (mode >= 0 && (mode & O_ACCMODE) != O_RDONLY && fstat(fd, &stream) == 0 &&
+            SameIdentity(named, stream)) {
+            return fd;
+        }
+    }
+    return -1;
 }
 
-// Why the system would not make a new file: its folder is missing, or this user may not write
-// there.
-const char* NewFileNote(int error) {
-    return error == ENOENT || error == ENOTDIR ? Refused(MessageCatalogue::kNoteFolderNotFound)
-                                               : Refused(MessageCatalogue::kNoteCannotWrite, error);
+OutputFile Refused(Verdict verdict) {
+    return {kNoFile, OutputKind::Stream, verdict};
 }
 
-// A new file needs a folder this user may write in. Its name was free, so every folder above it
-// is a folder, and the last one is there unless the system says it is not.
-const char* NewFileRefusal(const char* path) {
-    return faccessat(AT_FDCWD, FolderOf(path), W_OK | X_OK, AT_EACCESS) == 0 ? nullptr
-                                                                             : NewFileNote(errno);
+OutputFile OpenedAs(int fd, OutputKind kind) {
+    return fd < 0 ? Refused({Refusal::CannotWrite, errno}) : OutputFile{fd, kind, {}};
 }
 
-// The system answers for this user, its file system and its flags; a file without any write
-// permission is refused even to root, as a save dialog refuses a read-only file.
-const char* ExistingFileRefusal(const char* path, const struct stat& status) {
-    if (S_ISDIR(status.st_mode)) {
-        return Refused(MessageCatalogue::kNoteIsFolder);
+// O_EXCL on a block device fails while it is mounted or held by another program. Nothing is
+// written before the device is told from the inputs, and opening a device copies nothing up.
+OutputFile OpenDevice(const char* path, FileHandle input, FileHandle other) {
+    OutputFile device = OpenedAs(open(path, O_WRONLY | O_EXCL | O_CLOEXEC), OutputKind::Device);
+    struct stat status {};
+    if (device.handle == kNoFile) {
+        return device;
     }
-    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        return Refused(MessageCatalogue::kNoteReadOnly);
+    FileSide side{Descriptor(device.handle), path, status};
+    if (fstat(side.fd, &status) != 0 || IsInput(side, input) || IsInput(side, other)) {
+        close(side.fd);
+        return Refused({Refusal::IsInput, 0});
     }
-    if (faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) != 0) {
-        return Refused(MessageCatalogue::kNoteCannotWrite, errno);
-    }
-    return nullptr;
-}
-
-// The rule, once the path has been examined: nothing there, a link that leads nowhere, or a file.
-const char* OutputRefusal(const char* path, bool found, bool isLink, const struct stat& status) {
-    if (found) {
-        return ExistingFileRefusal(path, status);
-    }
-    if (errno != ENOENT) {
-        return NewFileNote(errno);
-    }
-    return isLink ? Refused(MessageCatalogue::kNoteDanglingLink) : NewFileRefusal(path);
+    return device;
 }
 
 int LockAgain(int fd, int operation) {
@@ -226,126 +207,136 @@ int LockAgain(int fd, int operation) {
     return locked;
 }
 
-// Takes the lock, saying first when another run holds it.
-bool Lock(int fd) {
-    int locked = LockAgain(fd, LOCK_EX | LOCK_NB);
-    if (locked != 0 && errno == EWOULDBLOCK) {
-        AnnounceOutputWait();
-        locked = LockAgain(fd, LOCK_EX);
-    }
-    return locked == 0 || Failed(false);
-}
-
 }  // namespace
 
-bool FileKindHasLength(const char* path) {
+Opened FileOpenForReading(const char* path, Partner partner) {
     struct stat status {};
-    return stat(path, &status) != 0 ||
-           !(S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || S_ISCHR(status.st_mode));
+    Opened opened{};
+    if (partner == Partner::Wait) {
+        int fd = open(path, O_RDONLY | O_CLOEXEC);
+        opened = fd < 0 || fstat(fd, &status) != 0 ? Failed(fd) : Opened{fd, 0};
+    } else {
+        opened = OpenWithoutWaiting(path, O_RDONLY, status);
+    }
+    if (opened.handle != kNoFile && S_ISDIR(status.st_mode)) {
+        close(Descriptor(opened.handle));
+        return {kNoFile, EISDIR};
+    }
+    return opened;
 }
 
-FileHandle FileOpenForReading(const char* path, bool waitsForWriter) {
-    Reset();
+Verdict FileInputVerdict(const char* path, Needs needs) {
     struct stat status {};
-    int fd = waitsForWriter ? open(path, O_RDONLY | O_CLOEXEC) : -1;
-    if (waitsForWriter && (fd < 0 || fstat(fd, &status) != 0)) {
-        LastError = errno;
-        if (fd >= 0) {
-            close(fd);
-        }
-        return kNoFile;
+    if (stat(path, &status) != 0) {
+        return errno == ENOENT ? Verdict{Refusal::NotFound, 0}
+                               : Verdict{Refusal::CannotRead, errno};
     }
-    if (waitsForWriter) {
-        Remember(fd, status);
-    } else {
-        fd = OpenWithoutWaiting(path, O_RDONLY, status);
+    if (S_ISDIR(status.st_mode)) {
+        return {Refusal::IsFolder, 0};
     }
-    if (fd >= 0 && S_ISDIR(status.st_mode)) {
-        LastError = EISDIR;
-        close(fd);
-        return kNoFile;
+    if (needs == Needs::Length && !HasLength(status)) {
+        return {Refusal::NotAFile, 0};
     }
-    return fd < 0 ? kNoFile : fd;
+    if (faccessat(AT_FDCWD, path, R_OK, AT_EACCESS) != 0) {
+        return {Refusal::CannotRead, errno};
+    }
+    return {Refusal::None, 0};
+}
+
+bool FileExists(const char* path) {
+    struct stat status {};
+    return lstat(path, &status) == 0;
+}
+
+bool FileIsSameAsPath(const char* path, FileHandle file) {
+    struct stat status {};
+    return stat(path, &status) == 0 && IsInput({-1, path, status}, file);
 }
 
 // A link that leads nowhere would have the image created wherever it points, which cp refuses.
-const char* FileOutputRefusal(const char* path) {
-    Reset();
-    struct stat status {};
-    bool isLink = false;
-    bool found = Examine(path, status, isLink);
-    return OutputRefusal(path, found, isLink, status);
-}
-
-OutputFile FileOpenForWriting(const char* path) {
-    Reset();
-    struct stat status {};
-    bool isLink = false;
-    bool found = Examine(path, status, isLink);
-    // A free name is made at once, which asks the system what the rule would ask; a file this run
-    // made can be none of the inputs. Made meanwhile by another run, it is an existing file.
-    if (!found && !isLink && errno == ENOENT) {
-        int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            return {fd, OutputKind::File, true};
-        }
-        if (errno != EEXIST) {
-            NewFileNote(errno);
-            return {kNoFile, OutputKind::Stream};
-        }
-        found = Examine(path, status, isLink);
+// The system answers for this user, its file system and its flags.
+Verdict FileOutputVerdict(const char* path) {
+    Examined examined = Examine(path);
+    if (!examined.found && !examined.isLink && examined.error == ENOENT) {
+        return AccessVerdict(FolderOf(path), W_OK | X_OK);
     }
-    // Only a file that is there can be one of the streams.
-    int stream = found ? StandardStreamFor(status) : -1;
-    if (stream >= 0) {
-        int fd = fcntl(stream, F_DUPFD_CLOEXEC, 0);
-        return {fd < 0 ? Failed(kNoFile) : Remember(fd, status), OutputKind::Stream};
+    Verdict verdict = StatusVerdict(examined);
+    if (verdict.refusal != Refusal::None) {
+        return verdict;
     }
-    if (OutputRefusal(path, found, isLink, status) != nullptr) {
-        return {kNoFile, OutputKind::Stream};
-    }
-    // O_EXCL on a block device fails while it is mounted or held by another program.
-    if (found && S_ISBLK(status.st_mode)) {
+    verdict = AccessVerdict(path, W_OK);
+    if (verdict.refusal == Refusal::None && S_ISBLK(examined.status.st_mode)) {
         int fd = open(path, O_WRONLY | O_EXCL | O_CLOEXEC);
-        return {fd < 0 ? Failed(kNoFile) : Remember(fd, status), OutputKind::Device};
+        verdict = fd < 0 ? Verdict{Refusal::CannotWrite, errno} : verdict;
+        if (fd >= 0) {
+            close(fd);
+        }
     }
-    int fd = OpenWithoutWaiting(path, O_WRONLY | O_CREAT, status);
-    return {fd < 0 ? kNoFile : fd, S_ISREG(status.st_mode) ? OutputKind::File : OutputKind::Stream};
+    return verdict;
 }
 
-// Two runs on one output would otherwise tear it: each cut and wrote while the other wrote. An
-// empty file is not cut: ext4 takes a cut to length 0 for a file being replaced and writes it all
-// out when it is closed, which doubles the time of a large image.
-bool FileClaim(const OutputFile& output) {
-    Reset();
-    int fd = Descriptor(output.handle);
-    if (output.kind == OutputKind::Stream) {
-        return true;
+// A free name is made at once, which asks the system what the rule would ask; a file this run made
+// can be none of the inputs. Made meanwhile by another run, it is an existing file. Only a name
+// that leads through a link can be a standard stream, such as /dev/stdout.
+OutputFile FileOpenForWriting(const char* path, FileHandle input, FileHandle other) {
+    Examined examined = Examine(path);
+    if (!examined.found && !examined.isLink && examined.error == ENOENT) {
+        int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd >= 0 ? OutputFile{fd, OutputKind::File, {}} : Refused(NewFileVerdict(errno));
+        }
+        examined = Examine(path);
+    }
+    Verdict verdict = StatusVerdict(examined);
+    if (verdict.refusal != Refusal::None) {
+        return Refused(verdict);
+    }
+    if (S_ISBLK(examined.status.st_mode)) {
+        return OpenDevice(path, input, other);
+    }
+    FileSide side{-1, path, examined.status};
+    if (IsInput(side, input) || IsInput(side, other)) {
+        return Refused({Refusal::IsInput, 0});
+    }
+    int stream = examined.isLink ? StandardStreamFor(examined.status) : -1;
+    if (stream >= 0) {
+        return OpenedAs(fcntl(stream, F_DUPFD_CLOEXEC, 0), OutputKind::Stream);
     }
     struct stat status {};
-    if (!Lock(fd) || fstat(fd, &status) != 0) {
-        return Failed(false);
+    Opened opened = OpenWithoutWaiting(path, O_WRONLY | O_CREAT, status);
+    if (opened.handle == kNoFile) {
+        return Refused({Refusal::CannotWrite, opened.error});
     }
-    Remember(fd, status);
-    return output.kind == OutputKind::Device || status.st_size == 0 ||
-           FileSetLength(output.handle, 0);
+    return {opened.handle, S_ISREG(status.st_mode) ? OutputKind::File : OutputKind::Stream, {}};
 }
 
-std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size) {
+// Two runs on one output would otherwise tear it: each cut and wrote while the other wrote.
+int FileLock(const OutputFile& output, Lock lock) {
+    if (output.kind == OutputKind::Stream) {
+        return 0;
+    }
+    int operation = lock == Lock::Try ? LOCK_EX | LOCK_NB : LOCK_EX;
+    if (LockAgain(Descriptor(output.handle), operation) == 0) {
+        return 0;
+    }
+    return errno == EWOULDBLOCK && lock == Lock::Try ? kBusy : errno;
+}
+
+Moved FileRead(FileHandle file, void* buffer, std::int32_t size) {
     auto* bytes = static_cast<char*>(buffer);
     return Transfer(file, size, POLLIN, [&](std::int32_t done) {
         return read(Descriptor(file), bytes + done, static_cast<size_t>(size - done));
     });
 }
 
-std::int32_t FilePeek(FileHandle file, void* buffer, std::int32_t size) {
+Moved FilePeek(FileHandle file, void* buffer, std::int32_t size) {
     auto* bytes = static_cast<char*>(buffer);
     return Transfer(file, size, POLLIN, [&](std::int32_t done) {
         return pread(Descriptor(file), bytes + done, static_cast<size_t>(size - done), done);
     });
 }
 
-std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
+Moved FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
     const auto* bytes = static_cast<const char*>(buffer);
     return Transfer(file, size, POLLOUT, [&](std::int32_t done) {
         return write(Descriptor(file), bytes + done, static_cast<size_t>(size - done));
@@ -356,49 +347,35 @@ std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
 // other device has none until it has been read to its end, so it has none here.
 std::int64_t FileLength(FileHandle file) {
     struct stat status {};
-    Reset();
-    if (!StatusOf(Descriptor(file), status)) {
-        return Failed(-1);
+    if (fstat(Descriptor(file), &status) != 0) {
+        return -1;
+    }
+    if (!HasLength(status)) {
+        return -1;
     }
     if (S_ISREG(status.st_mode)) {
         return status.st_size;
     }
-    if (!S_ISBLK(status.st_mode)) {
-        return -1;
-    }
     off_t end = lseek(Descriptor(file), 0, SEEK_END);
-    if (end < 0 || lseek(Descriptor(file), 0, SEEK_SET) != 0) {
-        return Failed(-1);
-    }
-    return end;
+    return end < 0 || lseek(Descriptor(file), 0, SEEK_SET) != 0 ? -1 : end;
 }
 
-bool FileSetLength(FileHandle file, std::int64_t size) {
+int FileSetLength(FileHandle file, std::int64_t size) {
     int result = 0;
     do {
         result = ftruncate(Descriptor(file), static_cast<off_t>(size));
     } while (result != 0 && errno == EINTR);
-    return result == 0 || Failed(false);
+    return result == 0 ? 0 : errno;
 }
 
-bool FileClose(FileHandle file) {
-    Reset();
-    Forget(Descriptor(file));
-    return close(Descriptor(file)) == 0 || Failed(false);
+int FileClose(FileHandle file) {
+    return close(Descriptor(file)) == 0 ? 0 : errno;
 }
 
 bool FileIsSame(FileHandle file, FileHandle other) {
-    struct stat one {};
-    struct stat two {};
-    if (!StatusOf(Descriptor(file), one) || !StatusOf(Descriptor(other), two)) {
-        return true;
-    }
-    return SameIdentity(one, two) || SystemAliases(Descriptor(file), one, Descriptor(other), two) ||
-           SystemAliases(Descriptor(other), two, Descriptor(file), one);
-}
-
-const char* FileErrorText() {
-    return LastError == 0 ? LastNote : SystemReason(LastError);
+    struct stat status {};
+    return fstat(Descriptor(file), &status) != 0 ||
+           IsInput({Descriptor(file), nullptr, status}, other);
 }
 
 // The locale is loaded only once a reason is to be shown, so that a run that shows none spends
@@ -406,6 +383,9 @@ const char* FileErrorText() {
 // text, so that no line mixes two encodings.
 const char* SystemReason(int error) {
     static bool loaded = false;
+    if (error == 0) {
+        return nullptr;
+    }
     if (!loaded) {
         std::setlocale(LC_ALL, "");
         bind_textdomain_codeset("libc", "UTF-8");

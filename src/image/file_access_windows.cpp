@@ -7,80 +7,108 @@
 
 namespace {
 
-// Whether the last read or write failed in the system, rather than met the end of its input. A
-// check must not take a read error for the end of an image, nor a dump's unread rest for erased.
-bool LastTransferFailed = false;
-
 HANDLE Handle(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
 }
 
-FileHandle FromHandle(HANDLE handle) {
-    return handle == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(handle);
+Opened OpenedOrNot(HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE) {
+        return {kNoFile, static_cast<int>(GetLastError())};
+    }
+    return {reinterpret_cast<FileHandle>(handle), 0};
+}
+
+// A pipe whose writer has gone has ended, as a file ends.
+template <typename Call>
+Moved Transfer(std::int32_t size, Call call) {
+    int error = 0;
+    std::int32_t count = TransferAll(size, [&](std::int32_t done) {
+        DWORD moved = 0;
+        BOOL ok = call(done, moved);
+        DWORD failure = ok == FALSE ? GetLastError() : 0;
+        error = failure == ERROR_BROKEN_PIPE ? 0 : static_cast<int>(failure);
+        return ok ? static_cast<std::int32_t>(moved) : 0;
+    });
+    return {count, error};
 }
 
 }  // namespace
 
-// The kind of a Windows device is known only once it is open, and opening one never waits.
-bool FileKindHasLength(const char* /*path*/) {
-    return true;
-}
-
 // Without backup semantics a folder cannot be opened, which is what the callers want. Opening a
 // pipe never waits for its writer.
-FileHandle FileOpenForReading(const char* path, bool /*waitsForWriter*/) {
-    return FromHandle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+Opened FileOpenForReading(const char* path, Partner /*partner*/) {
+    return OpenedOrNot(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// The system's dialogs and its open judge a path here.
+Verdict FileInputVerdict(const char* /*path*/, Needs /*needs*/) {
+    return {Refusal::None, 0};
+}
+
+Verdict FileOutputVerdict(const char* /*path*/) {
+    return {Refusal::None, 0};
+}
+
+bool FileExists(const char* path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool FileIsSameAsPath(const char* path, FileHandle file) {
+    Opened opened = FileOpenForReading(path, Partner::DoNotWait);
+    bool same = opened.handle != kNoFile && FileIsSame(opened.handle, file);
+    if (opened.handle != kNoFile) {
+        FileClose(opened.handle);
+    }
+    return same;
 }
 
 // Nobody else may write while the output is open, so a second run cannot tear the image. Only a
-// disk file has a length to set; a device such as NUL or a serial port gets its fill written.
-OutputFile FileOpenForWriting(const char* path) {
-    FileHandle output = FromHandle(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    bool disk = output != kNoFile && GetFileType(Handle(output)) == FILE_TYPE_DISK;
-    return {output, disk ? OutputKind::File : OutputKind::Stream};
-}
-
-// The open holds the output already; only a disk file is cut, and only when it holds anything.
-bool FileClaim(const OutputFile& output) {
-    LARGE_INTEGER size{};
-    if (output.kind != OutputKind::File) {
-        return true;
+// disk file has a length to set; a device such as NUL or a serial port gets its fill written. The
+// open cuts nothing, so the output is told from the inputs once it is open.
+OutputFile FileOpenForWriting(const char* path, FileHandle input, FileHandle other) {
+    Opened opened = OpenedOrNot(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (opened.handle == kNoFile) {
+        return {kNoFile, OutputKind::Stream, {Refusal::CannotWrite, opened.error}};
     }
-    return GetFileSizeEx(Handle(output.handle), &size) &&
-           (size.QuadPart == 0 || FileSetLength(output.handle, 0));
+    if (FileIsSame(opened.handle, input) ||
+        (other != kNoFile && FileIsSame(opened.handle, other))) {
+        FileClose(opened.handle);
+        return {kNoFile, OutputKind::Stream, {Refusal::IsInput, 0}};
+    }
+    bool disk = GetFileType(Handle(opened.handle)) == FILE_TYPE_DISK;
+    return {opened.handle, disk ? OutputKind::File : OutputKind::Stream, {}};
 }
 
-// A pipe whose writer has gone has ended, as a file ends.
-std::int32_t FileRead(FileHandle file, void* buffer, std::int32_t size) {
+// The open holds the output already.
+int FileLock(const OutputFile& /*output*/, Lock /*lock*/) {
+    return 0;
+}
+
+Moved FileRead(FileHandle file, void* buffer, std::int32_t size) {
     auto* bytes = static_cast<char*>(buffer);
-    LastTransferFailed = false;
-    return TransferAll(size, [&](std::int32_t done) {
-        DWORD count = 0;
-        BOOL ok =
-            ReadFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &count, nullptr);
-        LastTransferFailed = ok == FALSE && GetLastError() != ERROR_BROKEN_PIPE;
-        return ok ? static_cast<std::int32_t>(count) : 0;
+    return Transfer(size, [&](std::int32_t done, DWORD& moved) {
+        return ReadFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &moved,
+                        nullptr);
     });
 }
 
 // Only ever asked of a firmware just opened, which is a disk file or a block device.
-std::int32_t FilePeek(FileHandle file, void* buffer, std::int32_t size) {
-    std::int32_t count = FileRead(file, buffer, size);
+Moved FilePeek(FileHandle file, void* buffer, std::int32_t size) {
+    Moved moved = FileRead(file, buffer, size);
     LARGE_INTEGER start{};
-    return SetFilePointerEx(Handle(file), start, nullptr, FILE_BEGIN) ? count : 0;
+    if (SetFilePointerEx(Handle(file), start, nullptr, FILE_BEGIN) == FALSE) {
+        return {0, static_cast<int>(GetLastError())};
+    }
+    return moved;
 }
 
-std::int32_t FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
+Moved FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
     const auto* bytes = static_cast<const char*>(buffer);
-    LastTransferFailed = false;
-    return TransferAll(size, [&](std::int32_t done) {
-        DWORD count = 0;
-        BOOL ok =
-            WriteFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &count, nullptr);
-        LastTransferFailed = ok == FALSE;
-        return ok ? static_cast<std::int32_t>(count) : 0;
+    return Transfer(size, [&](std::int32_t done, DWORD& moved) {
+        return WriteFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &moved,
+                         nullptr);
     });
 }
 
@@ -94,15 +122,16 @@ std::int64_t FileLength(FileHandle file) {
 }
 
 // The file grows with zero bytes past the old end.
-bool FileSetLength(FileHandle file, std::int64_t size) {
+int FileSetLength(FileHandle file, std::int64_t size) {
     LARGE_INTEGER position{};
     position.QuadPart = size;
-    return SetFilePointerEx(Handle(file), position, nullptr, FILE_BEGIN) &&
-           SetEndOfFile(Handle(file));
+    bool set =
+        SetFilePointerEx(Handle(file), position, nullptr, FILE_BEGIN) && SetEndOfFile(Handle(file));
+    return set ? 0 : static_cast<int>(GetLastError());
 }
 
-bool FileClose(FileHandle file) {
-    return CloseHandle(Handle(file)) != FALSE;
+int FileClose(FileHandle file) {
+    return CloseHandle(Handle(file)) != FALSE ? 0 : static_cast<int>(GetLastError());
 }
 
 // A device or a pipe is no file that writing the output could destroy. A file that cannot be
@@ -124,7 +153,7 @@ bool FileIsSame(FileHandle file, FileHandle other) {
            one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
 }
 
-// The Windows program shows its catalogue texts alone: a failure is told by a reason without words.
-const char* FileErrorText() {
-    return LastTransferFailed ? "" : nullptr;
+// The Windows program shows its catalogue texts alone.
+const char* SystemReason(int error) {
+    return error == 0 ? nullptr : "";
 }

@@ -4,5 +4,12 @@
 
 #include <sys/stat.h>
 
-// True when the files open on fd and otherFd, whose status is given, may be one file.
-bool SystemAliases(int fd, const struct stat& status, int otherFd, const struct stat& other);
+// One side of a comparison: an open file, or a path not yet opened (fd -1), with its status.
+struct FileSide {
+    int fd;
+    const char* path;
+    const struct stat& status;
+};
+
+// True when the two sides may be one file.
+bool SystemAliases(const FileSide& one, const FileSide& other);

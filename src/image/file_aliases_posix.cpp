@@ -1,7 +1,6 @@
 #include "image/file_aliases.h"
 
 // A system without overlay mounts or loop devices shows every file under one identity.
-bool SystemAliases(int /*fd*/, const struct stat& /*status*/, int /*otherFd*/,
-                   const struct stat& /*other*/) {
+bool SystemAliases(const FileSide& /*one*/, const FileSide& /*other*/) {
     return false;
 }

@@ -10,6 +10,7 @@ std::uint8_t TransferBuffer[kTransferBufferSize];
 // Beside TransferBuffer, so that the little state of a run does not land on a page of its own
 // between the two.
 std::uint8_t CompareBuffer[kTransferBufferSize];
+std::uint8_t CalibrationArea[kCalibrationAreaSize];
 
 namespace {
 
@@ -18,43 +19,121 @@ char OffsetDetail[128];
 
 }  // namespace
 
-OutputFile OpenOutput(const char* path, FileHandle input, FileHandle other) {
-    OutputFile output = FileOpenForWriting(path);
-    if (output.handle == kNoFile) {
-        FatalStop(MessageCatalogue::kOutputOpenError, FileErrorText());
+FirmwareHead ReadFirmwareHead(const std::uint8_t* firmware, std::int64_t size) {
+    if (size <= kMarkerOffset || firmware[kMarkerOffset] != kMarkerByte) {
+        return {false, -1, kSizeClassNone};
     }
-    if (!output.made && (FileIsSame(output.handle, input) ||
-                         (other != kNoFile && FileIsSame(output.handle, other)))) {
+    if (size <= kSizeByteOffset) {
+        return {true, -1, kSizeClassNone};
+    }
+    return {true, firmware[kSizeByteOffset], SizeClassFromByte(firmware[kSizeByteOffset])};
+}
+
+const char* RefusalNote(Refusal refusal) {
+    namespace text = MessageCatalogue;
+    switch (refusal) {
+        case Refusal::NotFound:
+            return text::kNoteFileNotFound;
+        case Refusal::FolderNotFound:
+            return text::kNoteFolderNotFound;
+        case Refusal::IsFolder:
+            return text::kNoteIsFolder;
+        case Refusal::NotAFile:
+            return text::kNoteNotAFile;
+        case Refusal::ReadOnly:
+            return text::kNoteReadOnly;
+        case Refusal::DanglingLink:
+            return text::kNoteDanglingLink;
+        case Refusal::CannotRead:
+            return text::kNoteCannotRead;
+        case Refusal::CannotWrite:
+            return text::kNoteCannotWrite;
+        case Refusal::IsInput:
+            return text::kOutputIsInput;
+        case Refusal::None:
+            break;
+    }
+    return nullptr;
+}
+
+const char* RefusalDetail(const Verdict& verdict) {
+    return verdict.error != 0 ? SystemReason(verdict.error) : RefusalNote(verdict.refusal);
+}
+
+namespace {
+
+OutputFile OpenOutput(const char* path, FileHandle input, FileHandle other) {
+    OutputFile output = FileOpenForWriting(path, input, other);
+    if (output.verdict.refusal == Refusal::IsInput) {
         FatalStop(MessageCatalogue::kOutputIsInput);
     }
-    if (!FileClaim(output)) {
-        FatalStop(MessageCatalogue::kOutputOpenError, FileErrorText());
+    if (output.handle == kNoFile) {
+        FatalStop(MessageCatalogue::kOutputOpenError, RefusalDetail(output.verdict));
     }
     return output;
 }
 
-FileHandle OpenImage(const char* path) {
-    FileHandle image = FileOpenForReading(path, true);
-    if (image == kNoFile) {
-        FatalStop(MessageCatalogue::kImageOpenError, FileErrorText());
+void Hold(const OutputFile& output, bool (*waitsForBusyOutput)()) {
+    int error = FileLock(output, Lock::Try);
+    if (error == kBusy) {
+        if (!waitsForBusyOutput()) {
+            FatalStop(MessageCatalogue::kOutputOpenError, MessageCatalogue::kOutputBusy);
+        }
+        error = FileLock(output, Lock::Wait);
     }
-    if (FileLength(image) > kLargestImageSize) {
+    if (error != 0) {
+        FatalStop(MessageCatalogue::kOutputOpenError, SystemReason(error));
+    }
+}
+
+// An empty file is not cut: ext4 takes a cut to length 0 for a file being replaced and writes it
+// all out when it is closed, which doubles the time of a large image.
+void Claim(const OutputFile& output, std::int64_t size) {
+    std::int64_t length = output.kind == OutputKind::Stream ? 0 : FileLength(output.handle);
+    if (length < 0) {
+        FatalStop(MessageCatalogue::kOutputOpenError);
+    }
+    if (output.kind == OutputKind::Device && length < size) {
+        FatalStop(MessageCatalogue::kImageLargerThanDevice);
+    }
+    int error = output.kind == OutputKind::File && length > 0 ? FileSetLength(output.handle, 0) : 0;
+    if (error != 0) {
+        FatalStop(MessageCatalogue::kOutputOpenError, SystemReason(error));
+    }
+}
+
+}  // namespace
+
+OutputFile TakeOutput(const char* path, FileHandle input, FileHandle other, std::int64_t size,
+                      bool (*waitsForBusyOutput)()) {
+    OutputFile output = OpenOutput(path, input, other);
+    Hold(output, waitsForBusyOutput);
+    Claim(output, size);
+    return output;
+}
+
+FileHandle OpenImage(const char* path) {
+    Opened image = FileOpenForReading(path, Partner::Wait);
+    if (image.handle == kNoFile) {
+        FatalStop(MessageCatalogue::kImageOpenError, SystemReason(image.error));
+    }
+    if (FileLength(image.handle) > kLargestImageSize) {
         FatalStop(MessageCatalogue::kImageTooLarge);
     }
-    return image;
+    return image.handle;
 }
 
 std::int32_t ReadImage(FileHandle image, std::int64_t offset, std::int32_t size) {
     std::int64_t room = std::int64_t{kLargestImageSize} + 1 - offset;
-    std::int32_t read = FileRead(image, TransferBuffer,
-                                 static_cast<std::int32_t>(std::min<std::int64_t>(size, room)));
-    if (FileErrorText() != nullptr) {
-        FatalStop(MessageCatalogue::kImageReadError, FileErrorText());
+    Moved read = FileRead(image, TransferBuffer,
+                          static_cast<std::int32_t>(std::min<std::int64_t>(size, room)));
+    if (read.error != 0) {
+        FatalStop(MessageCatalogue::kImageReadError, SystemReason(read.error));
     }
-    if (offset + read > kLargestImageSize) {
+    if (offset + read.count > kLargestImageSize) {
         FatalStop(MessageCatalogue::kImageTooLarge);
     }
-    return read;
+    return read.count;
 }
 
 std::int64_t FirstUnerased(const std::uint8_t* bytes, std::int64_t from, std::int64_t to) {

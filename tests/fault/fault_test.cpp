@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "fault/file_fault_seam.h"
-#include "image/convert_image.h"
 #include "test_files.h"
 #include "unit/core/throwing_fatal_stop.h"
+#include "unit/image/conversion_steps.h"
 
 namespace {
 
@@ -43,9 +43,10 @@ bool Is(const Record& r, Call call, int file) {
 
 // The texts a failure of call k of the dry run may stop with: those of the file's role for that
 // kind of call, whatever the order of the calls. Taking a file's status serves its open, the
-// firmware's length, the output's claim or the same-file check; a stat that fails names no kind
-// and no standard stream, and the conversion goes on, as after an input's failing close. The
-// output's first length change is its cut, any later one its final length.
+// firmware's length, the output's claim or a same-file check, where a file that cannot be
+// identified counts as the other; a stat that fails names no kind and no standard stream, and the
+// conversion goes on, as after an input's failing close. The output's first length change is its
+// cut, any later one its final length.
 std::set<std::string> StopsFor(const std::vector<Record>& dry, std::size_t k) {
     const Record& step = dry[k];
     auto at = dry.begin() + static_cast<long>(k);
@@ -65,7 +66,8 @@ std::set<std::string> StopsFor(const std::vector<Record>& dry, std::size_t k) {
         case Call::Stat:
             return {kCompleted, kOutputOpen};
         case Call::Fstat:
-            return {open[file], told[file]};
+            return {open[file], told[file], file == kOutput ? kOutputOpen : kOutputIsInput,
+                    file == kFirmware ? kCalibrationIsFirmware : told[file]};
         case Call::Read:
         case Call::Peek:
         case Call::Write:

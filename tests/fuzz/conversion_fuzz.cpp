@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "image/convert_image.h"
 #include "unit/core/throwing_fatal_stop.h"
+#include "unit/image/conversion_steps.h"
 
 namespace {
 

@@ -1,11 +1,10 @@
-#include "image/convert_image.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "test_files.h"
 #include "unit/core/throwing_fatal_stop.h"
+#include "unit/image/conversion_steps.h"
 
 namespace {
 
@@ -17,10 +16,9 @@ class ConvertImageTest : public ScratchTest {
     // The stop text, or empty when the image was completed.
     std::string Convert(const std::string& firmware, const std::string& calibration,
                         const std::string& output, std::int64_t chipSize = 0,
-                        bool firmwareMayBeCalibration = false) {
+                        CalibrationRule rule = CalibrationRule::NotTheFirmware) {
         try {
-            ConvertImage(firmware.c_str(), calibration.c_str(), output.c_str(), chipSize,
-                         firmwareMayBeCalibration);
+            ConvertImage(firmware.c_str(), calibration.c_str(), output.c_str(), chipSize, rule);
         } catch (const StopSignal& stop) {
             return stop.text;
         }
@@ -237,7 +235,8 @@ TEST_F(ConvertImageTest, FirmwareIsRefusedAsItsOwnCalibrationUnderAnyName) {
                   "Калибровки совпадают с микропрограммой");
         EXPECT_FALSE(Exists(Path("out")));
     }
-    ASSERT_EQ(Convert(Path("fw"), Path("hard"), Path("out"), 0, true), "");
+    ASSERT_EQ(Convert(Path("fw"), Path("hard"), Path("out"), 0, CalibrationRule::MayBeTheFirmware),
+              "");
     EXPECT_TRUE(HoldsAt(ReadBytes(Path("out")), 0x8000, firmware, 32768));
 }
 
