@@ -57,19 +57,30 @@ string(REPLACE "\n\n" "\n.\n" KORVANE_LICENSE_TEXT " ${KORVANE_LICENSE_TEXT}")
 string(REPLACE "\n" "\n " KORVANE_LICENSE_TEXT "${KORVANE_LICENSE_TEXT}")
 configure_file(res/copyright.in ${text_folder}/copyright @ONLY)
 
-install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${text_folder}/korvane.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-if(TARGET korvane-gtk)
-    install(TARGETS korvane-gtk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    install(FILES ${text_folder}/korvane-gtk.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-endif()
-install(FILES res/korvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-foreach(size ${KORVANE_ICON_SIZES})
-    install(FILES ${icon_folder}/korvane-${size}.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-            RENAME korvane.png)
-endforeach()
+# Each file goes in one of the two Debian packages, the one its install rule names as component:
+# korvane, the terminal program with what both programs share (korvane-gtk depends on it), or
+# korvane-gtk, the desktop program with what a desktop shows of it. A rule that names none is the
+# terminal package's. The tarball holds both packages' files.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME korvane)
+install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT korvane)
+install(FILES ${text_folder}/korvane.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+        COMPONENT korvane)
 install(FILES README.md ${text_folder}/changelog.gz ${text_folder}/copyright
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT korvane)
 install(FILES res/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-        RENAME korvane)
+        RENAME korvane COMPONENT korvane)
+if(TARGET korvane-gtk)
+    install(TARGETS korvane-gtk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT korvane-gtk)
+    install(FILES ${text_folder}/korvane-gtk.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+            COMPONENT korvane-gtk)
+    # Every package has its own copyright and changelog; the README is in korvane's folder.
+    install(FILES ${text_folder}/changelog.gz ${text_folder}/copyright
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvane-gtk COMPONENT korvane-gtk)
+    install(FILES res/korvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
+            COMPONENT korvane-gtk)
+    foreach(size ${KORVANE_ICON_SIZES})
+        install(FILES ${icon_folder}/korvane-${size}.png
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+                RENAME korvane.png COMPONENT korvane-gtk)
+    endforeach()
+endif()

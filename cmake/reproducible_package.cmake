@@ -1,12 +1,11 @@
-# Run by CPack after it has made each package. CMake stamps every entry with SOURCE_DATE_EPOCH and
-# the install rules fix every mode, but before CMake 4.4 the tarball and the zip list their entries
-# in the order the file system gives, which differs between machines. They are written again from
-# the same stage with their entries sorted by name; the .deb sorts its own.
+# Run by CPack after each generator has made its packages. CMake stamps every entry with
+# SOURCE_DATE_EPOCH and the install rules fix every mode, but before CMake 4.4 the tarball and the
+# zip list their entries in the order the file system gives, which differs between machines. They
+# are written again from the same stage with their entries sorted by name; the .debs sort their
+# own.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     message(FATAL_ERROR "SOURCE_DATE_EPOCH must be set; scripts/release sets it")
 endif()
-list(GET CPACK_PACKAGE_FILES 0 package)
-
 if(CPACK_GENERATOR STREQUAL "DEB")
     if(NOT CPACK_KORVANE_STATIC)
         return()
@@ -14,7 +13,10 @@ if(CPACK_GENERATOR STREQUAL "DEB")
     # The static korvane holds the C library and GCC's runtime libraries, so Built-Using names
     # the Debian source packages they were built from, in the versions this machine has. CPack
     # has no such field: the package is unpacked, given it, and packed again by dpkg-deb, which
-    # sorts the entries and stamps them with SOURCE_DATE_EPOCH.
+    # sorts the entries and stamps them with SOURCE_DATE_EPOCH. korvane-gtk's package, dynamic,
+    # is left as CPack made it.
+    set(package ${CPACK_PACKAGE_FILES})
+    list(FILTER package INCLUDE REGEX "/korvane_[^/]*[.]deb$")
     set(built_using)
     foreach(query -print-file-name=libc.a -print-libgcc-file-name)
         execute_process(COMMAND ${CPACK_KORVANE_CXX_COMPILER} ${query} OUTPUT_VARIABLE library
@@ -45,6 +47,7 @@ if(CPACK_GENERATOR STREQUAL "DEB")
     return()
 endif()
 
+list(GET CPACK_PACKAGE_FILES 0 package)
 file(GLOB_RECURSE files RELATIVE ${CPACK_TOPLEVEL_DIRECTORY}
      "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
 # Lintian's overrides are for the .deb alone.
