@@ -49,7 +49,7 @@ ${layout}
 This package holds korvane-gtk, which the desktop entry starts: it asks for
 the paths in GTK file dialogs and tells what happened in message boxes. The
 texts are Russian.")
-    # For the Built-Using field, which the post-build script adds to korvane's package.
+    # For the Built-Using fields, which the post-build script adds to korvane's package.
     set(CPACK_KORVANE_STATIC ${KORVANE_STATIC})
     set(CPACK_KORVANE_CXX_COMPILER ${CMAKE_CXX_COMPILER})
 endif()
