@@ -35,21 +35,22 @@ add_custom_command(OUTPUT ${icon_folder}/korvane.ico ${icon_files}
     DEPENDS korvane_make_icon VERBATIM)
 add_custom_target(korvane_icons ALL DEPENDS ${icon_files})
 
-# The texts as Debian has them: the two programs' manual pages and the changelog compressed with
-# no name or time inside (gzip -n), and the licence in a machine-readable copyright file, which
-# also names the licences of the libraries that the static korvane holds.
+# The texts as Debian has them: the two programs' manual pages, the changelog and the README (far
+# above the 4 kB that policy lets a document stay uncompressed) compressed with no name or time
+# inside (gzip -n), and the licence in a machine-readable copyright file, which also names the
+# licences of the libraries that the static korvane holds.
 set(KORVANE_CONTACT "the KORVANE developers <maintainers@users.noreply.c-seed-ec1dcb92.example>")
 set(text_folder ${CMAKE_CURRENT_BINARY_DIR}/texts)
 file(MAKE_DIRECTORY ${text_folder})
 set(compressed_texts ${text_folder}/korvane.1.gz ${text_folder}/korvane-gtk.1.gz
-    ${text_folder}/changelog.gz)
+    ${text_folder}/changelog.gz ${text_folder}/README.md.gz)
 add_custom_command(OUTPUT ${compressed_texts}
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/korvane.1
             ${PROJECT_SOURCE_DIR}/docs/korvane-gtk.1 ${PROJECT_SOURCE_DIR}/res/changelog
-            ${text_folder}
+            ${PROJECT_SOURCE_DIR}/README.md ${text_folder}
     COMMAND gzip -9nf ${text_folder}/korvane.1 ${text_folder}/korvane-gtk.1
-            ${text_folder}/changelog
-    DEPENDS docs/korvane.1 docs/korvane-gtk.1 res/changelog VERBATIM)
+            ${text_folder}/changelog ${text_folder}/README.md
+    DEPENDS docs/korvane.1 docs/korvane-gtk.1 res/changelog README.md VERBATIM)
 add_custom_target(korvane_texts ALL DEPENDS ${compressed_texts})
 file(READ LICENSE KORVANE_LICENSE_TEXT)
 string(STRIP "${KORVANE_LICENSE_TEXT}" KORVANE_LICENSE_TEXT)
@@ -65,7 +66,7 @@ set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME korvane)
 install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT korvane)
 install(FILES ${text_folder}/korvane.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT korvane)
-install(FILES README.md ${text_folder}/changelog.gz ${text_folder}/copyright
+install(FILES ${text_folder}/README.md.gz ${text_folder}/changelog.gz ${text_folder}/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT korvane)
 install(FILES res/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
         RENAME korvane COMPONENT korvane)
