@@ -24,8 +24,9 @@ endif()
 # The desktop icons come from the generator that draws the Windows icon, which must still draw
 # exactly the committed one.
 add_executable(korvane_make_icon res/make_icon.cpp)
-# The theme gets the Windows icon's sizes, and for app grids and HiDPI screens two larger ones.
-set(KORVANE_ICON_SIZES 16 24 32 48 128 256)
+# The theme gets the Windows icon's sizes, and for software centres, app grids and HiDPI screens
+# three larger ones, beside the scalable one drawn by hand to the same layout.
+set(KORVANE_ICON_SIZES 16 24 32 48 64 128 256)
 set(icon_folder ${CMAKE_CURRENT_BINARY_DIR}/icons)
 list(TRANSFORM KORVANE_ICON_SIZES PREPEND ${icon_folder}/korvane- OUTPUT_VARIABLE icon_files)
 list(TRANSFORM icon_files APPEND .png)
@@ -84,4 +85,6 @@ if(TARGET korvane-gtk)
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
                 RENAME korvane.png COMPONENT korvane-gtk)
     endforeach()
+    install(FILES res/korvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+            COMPONENT korvane-gtk)
 endif()
