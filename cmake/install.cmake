@@ -80,6 +80,9 @@ if(TARGET korvane-gtk)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvane-gtk COMPONENT korvane-gtk)
     install(FILES res/korvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
             COMPONENT korvane-gtk)
+    # What software centres show of korvane-gtk.
+    install(FILES res/korvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+            COMPONENT korvane-gtk)
     foreach(size ${KORVANE_ICON_SIZES})
         install(FILES ${icon_folder}/korvane-${size}.png
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
