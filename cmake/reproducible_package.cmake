@@ -1,22 +1,26 @@
-# Run by CPack after it has made each package. CMake stamps every entry with SOURCE_DATE_EPOCH and
-# the install rules fix every mode, but before CMake 4.4 the tarball and the zip list their entries
-# in the order the file system gives, which differs between machines. They are written again from
-# the same stage with their entries sorted by name; the .deb sorts its own.
+# Run by CPack after each generator has made its packages. CMake stamps every entry with
+# SOURCE_DATE_EPOCH and the install rules fix every mode, but before CMake 4.4 the tarball and the
+# zip list their entries in the order the file system gives, which differs between machines. They
+# are written again from the same stage with their entries sorted by name; the .debs sort their
+# own.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     message(FATAL_ERROR "SOURCE_DATE_EPOCH must be set; scripts/release sets it")
 endif()
-list(GET CPACK_PACKAGE_FILES 0 package)
-
 if(CPACK_GENERATOR STREQUAL "DEB")
     if(NOT CPACK_KORVANE_STATIC)
         return()
     endif()
-    # The static korvane holds the C library and GCC's runtime libraries, so Built-Using names
-    # the Debian source packages they were built from, in the versions this machine has. CPack
-    # has no such field: the package is unpacked, given it, and packed again by dpkg-deb, which
-    # sorts the entries and stamps them with SOURCE_DATE_EPOCH.
-    set(built_using)
-    foreach(query -print-file-name=libc.a -print-libgcc-file-name)
+    # The static korvane holds the C library and GCC's runtime libraries. Static-Built-Using names
+    # the Debian source packages of all of them, in the versions this machine has, so that a
+    # security update to any of them shows that korvane wants rebuilding; Built-Using, which keeps
+    # a source in the archive for licence compliance, names the C library alone: its LGPL asks for
+    # the source, while GCC's runtime comes under the GCC Runtime Library Exception. CPack has
+    # neither field: the package is unpacked, given them, and packed again by dpkg-deb, which sorts
+    # the entries and stamps them with SOURCE_DATE_EPOCH. korvane-gtk's package, dynamic, is left
+    # as CPack made it.
+    set(package ${CPACK_PACKAGE_FILES})
+    list(FILTER package INCLUDE REGEX "/korvane_[^/]*[.]deb$")
+    function(source_of query out)
         execute_process(COMMAND ${CPACK_KORVANE_CXX_COMPILER} ${query} OUTPUT_VARIABLE library
                         OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
         file(REAL_PATH ${library} library)
@@ -26,18 +30,23 @@ if(CPACK_GENERATOR STREQUAL "DEB")
         execute_process(COMMAND dpkg-query -W "-f=\${source:Package} (= \${source:Version})"
                                 ${owner}
                         OUTPUT_VARIABLE source COMMAND_ERROR_IS_FATAL ANY)
-        list(APPEND built_using "${source}")
-    endforeach()
-    list(REMOVE_DUPLICATES built_using)
-    list(SORT built_using)
-    list(JOIN built_using ", " built_using)
+        set(${out} "${source}" PARENT_SCOPE)
+    endfunction()
+    source_of(-print-file-name=libc.a built_using)
+    source_of(-print-libgcc-file-name libgcc)
+    source_of(-print-file-name=libstdc++.a libstdcxx)
+    set(static_built_using "${built_using}" "${libgcc}" "${libstdcxx}")
+    list(REMOVE_DUPLICATES static_built_using)
+    list(SORT static_built_using)
+    list(JOIN static_built_using ", " static_built_using)
     set(tree ${CPACK_TOPLEVEL_DIRECTORY}/built-using)
     file(REMOVE_RECURSE ${tree})
     execute_process(COMMAND dpkg-deb -R ${package} ${tree} COMMAND_ERROR_IS_FATAL ANY)
     # CPack ends the control file with an empty line, which would start a second paragraph.
     file(READ ${tree}/DEBIAN/control control)
     string(STRIP "${control}" control)
-    file(WRITE ${tree}/DEBIAN/control "${control}\nBuilt-Using: ${built_using}\n")
+    file(WRITE ${tree}/DEBIAN/control "${control}\nBuilt-Using: ${built_using}\n"
+               "Static-Built-Using: ${static_built_using}\n")
     file(REMOVE ${package})
     execute_process(COMMAND dpkg-deb --root-owner-group -Zgzip --build ${tree} ${package}
                     OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
@@ -45,6 +54,7 @@ if(CPACK_GENERATOR STREQUAL "DEB")
     return()
 endif()
 
+list(GET CPACK_PACKAGE_FILES 0 package)
 file(GLOB_RECURSE files RELATIVE ${CPACK_TOPLEVEL_DIRECTORY}
      "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
 # Lintian's overrides are for the .deb alone.

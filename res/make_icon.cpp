@@ -2,8 +2,8 @@
 // Rebuild from the repository root:
 //   g++ -std=c++17 -O2 res/make_icon.cpp -o /tmp/make_icon && /tmp/make_icon res/korvane.ico
 // With a folder after the icon's path it also writes korvane-16.png ... korvane-256.png there, the
-// same pictures for the Linux desktop and two larger ones; the build does that, and checks the icon
-// against this one.
+// same pictures for the Linux desktop and three larger ones; the build does that, and checks the
+// icon against this one.
 //
 // Every size is drawn from its own pixel-snapped layout rather than scaled down from a large
 // picture, so the pins stay crisp at 16 px. All entries are BMP-style (DIB) images, not PNG, so
@@ -376,10 +376,10 @@ bool WriteFile(const std::string& path, const Bytes& bytes) {
 int main(int argc, char** argv) {
     const char* path = argc > 1 ? argv[1] : "res/korvane.ico";
     const char* pngFolder = argc > 2 ? argv[2] : nullptr;
-    // The Windows icon stops at 48 px, as it always has; the desktop's theme also has app grids
-    // and HiDPI screens to fill.
+    // The Windows icon stops at 48 px, as it always has; the desktop's theme also has software
+    // centres (which look for 64 px), app grids and HiDPI screens to fill.
     const int sizes[] = {16, 24, 32, 48}, depths[] = {32, 8, 24};
-    const int pngSizes[] = {16, 24, 32, 48, 128, 256};
+    const int pngSizes[] = {16, 24, 32, 48, 64, 128, 256};
     const size_t count = std::size(sizes) * std::size(depths);
     Bytes file, images;
     Put(file, 0, 2), Put(file, 1, 2), Put(file, count, 2);
