@@ -192,16 +192,43 @@ void PickFile(PathRole role, PathBuffer path, const char* title, const char* fir
     }
 }
 
-// Formatted here rather than by fprintf, whose work area on an unbuffered stream costs a run
-// pages of its own.
-void ShowInfo(const char* text, const char* caption) {
-    static char line[512];
-    int length = std::snprintf(line, sizeof line, "%s: %s\n", caption, text);
-    if (length > 0 && length < static_cast<int>(sizeof line)) {
-        std::fwrite(line, 1, static_cast<std::size_t>(length), stderr);
-    } else {
-        std::fprintf(stderr, "%s: %s\n", caption, text);
+// The length of the UTF-8 character at text, or 0 where text holds none: a file name in another
+// character set, such as a KOI8-R locale's.
+std::size_t CharacterLength(const unsigned char* text) {
+    unsigned char lead = text[0];
+    std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    // The lowest and highest second byte each lead allows: no overlong forms, no surrogates.
+    unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (lead > 0xF4 || (length > 1 && (text[1] < low || text[1] > high))) {
+        return 0;
     }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (text[i] < 0x80 || text[i] > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+// Formatted here rather than by fprintf, whose work area on an unbuffered stream costs a run
+// pages of its own, and written in one call. Every byte that is no part of a UTF-8 character
+// shows as U+FFFD, as on the desktop, so that no line mixes two encodings.
+void ShowInfo(const char* text, const char* caption) {
+    static char line[1024];
+    int start = std::snprintf(line, sizeof line, "%s: ", caption);
+    auto used = static_cast<std::size_t>(start < 0 ? 0 : start);
+    const auto* byte = reinterpret_cast<const unsigned char*>(text);
+    while (*byte != '\0' && used + 4 < sizeof line) {
+        std::size_t length = CharacterLength(byte);
+        const char* shown = length == 0 ? "\xEF\xBF\xBD" : reinterpret_cast<const char*>(byte);
+        std::size_t shownLength = length == 0 ? 3 : length;
+        std::memcpy(line + used, shown, shownLength);
+        used += shownLength;
+        byte += length == 0 ? 1 : length;
+    }
+    line[used++] = '\n';
+    std::fwrite(line, 1, used, stderr);
 }
 
 // Bytes are never dropped unannounced.
