@@ -20,6 +20,43 @@ int Descriptor(FileHandle file) {
     return static_cast<int>(file);
 }
 
+// The status of each file as this layer opened it, so that telling the files apart and taking a
+// firmware's length ask the system nothing more: a run holds at most four open at once. A
+// descriptor that is not here is asked about. Every descriptor this layer hands out replaces what
+// was known of its number, so nothing outlives a file that was never closed here.
+struct Known {
+    int fd;
+    struct stat status;
+};
+Known Held[4] = {{-1, {}}, {-1, {}}, {-1, {}}, {-1, {}}};
+
+void Forget(int fd) {
+    for (Known& known : Held) {
+        known.fd = known.fd == fd ? -1 : known.fd;
+    }
+}
+
+int Remember(int fd, const struct stat& status) {
+    Forget(fd);
+    for (Known& known : Held) {
+        if (known.fd < 0) {
+            known = {fd, status};
+            break;
+        }
+    }
+    return fd;
+}
+
+bool StatusOf(int fd, struct stat& status) {
+    for (const Known& known : Held) {
+        if (known.fd == fd) {
+            status = known.status;
+            return true;
+        }
+    }
+    return fstat(fd, &status) == 0;
+}
+
 // A descriptor that another process left non-blocking is waited on, not given up.
 bool MayRetry(int fd, short events) {
     if (errno == EINTR) {
@@ -92,7 +129,7 @@ bool IsInput(const FileSide& side, FileHandle input) {
     if (input == kNoFile) {
         return false;
     }
-    return fstat(Descriptor(input), &status) != 0 ||
+    return !StatusOf(Descriptor(input), status) ||
            SameFile(side, {Descriptor(input), nullptr, status});
 }
 
@@ -179,8 +216,13 @@ OutputFile Refused(Verdict verdict) {
     return {kNoFile, OutputKind::Stream, verdict};
 }
 
+// An output's status is asked afresh: another run may change it while this one waits for it.
 OutputFile OpenedAs(int fd, OutputKind kind) {
-    return fd < 0 ? Refused({Refusal::CannotWrite, errno}) : OutputFile{fd, kind, {}};
+    if (fd < 0) {
+        return Refused({Refusal::CannotWrite, errno});
+    }
+    Forget(fd);
+    return {fd, kind, {}};
 }
 
 // O_EXCL on a block device fails while it is mounted or held by another program. Nothing is
@@ -221,6 +263,9 @@ Opened FileOpenForReading(const char* path, Partner partner) {
     if (opened.handle != kNoFile && S_ISDIR(status.st_mode)) {
         close(Descriptor(opened.handle));
         return {kNoFile, EISDIR};
+    }
+    if (opened.handle != kNoFile) {
+        Remember(Descriptor(opened.handle), status);
     }
     return opened;
 }
@@ -283,7 +328,7 @@ OutputFile FileOpenForWriting(const char* path, FileHandle input, FileHandle oth
     if (!examined.found && !examined.isLink && examined.error == ENOENT) {
         int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
-            return fd >= 0 ? OutputFile{fd, OutputKind::File, {}} : Refused(NewFileVerdict(errno));
+            return fd >= 0 ? OpenedAs(fd, OutputKind::File) : Refused(NewFileVerdict(errno));
         }
         examined = Examine(path);
     }
@@ -302,12 +347,17 @@ OutputFile FileOpenForWriting(const char* path, FileHandle input, FileHandle oth
     if (stream >= 0) {
         return OpenedAs(fcntl(stream, F_DUPFD_CLOEXEC, 0), OutputKind::Stream);
     }
+    // A file's open never waits; a FIFO's or a terminal's would.
+    if (S_ISREG(examined.status.st_mode)) {
+        return OpenedAs(open(path, O_WRONLY | O_CLOEXEC), OutputKind::File);
+    }
     struct stat status {};
-    Opened opened = OpenWithoutWaiting(path, O_WRONLY | O_CREAT, status);
+    Opened opened = OpenWithoutWaiting(path, O_WRONLY, status);
     if (opened.handle == kNoFile) {
         return Refused({Refusal::CannotWrite, opened.error});
     }
-    return {opened.handle, S_ISREG(status.st_mode) ? OutputKind::File : OutputKind::Stream, {}};
+    return OpenedAs(Descriptor(opened.handle),
+                    S_ISREG(status.st_mode) ? OutputKind::File : OutputKind::Stream);
 }
 
 // Two runs on one output would otherwise tear it: each cut and wrote while the other wrote.
@@ -347,7 +397,7 @@ Moved FileWrite(FileHandle file, const void* buffer, std::int32_t size) {
 // other device has none until it has been read to its end, so it has none here.
 std::int64_t FileLength(FileHandle file) {
     struct stat status {};
-    if (fstat(Descriptor(file), &status) != 0) {
+    if (!StatusOf(Descriptor(file), status)) {
         return -1;
     }
     if (!HasLength(status)) {
@@ -369,12 +419,13 @@ int FileSetLength(FileHandle file, std::int64_t size) {
 }
 
 int FileClose(FileHandle file) {
+    Forget(Descriptor(file));
     return close(Descriptor(file)) == 0 ? 0 : errno;
 }
 
 bool FileIsSame(FileHandle file, FileHandle other) {
     struct stat status {};
-    return fstat(Descriptor(file), &status) != 0 ||
+    return !StatusOf(Descriptor(file), status) ||
            IsInput({Descriptor(file), nullptr, status}, other);
 }
 
