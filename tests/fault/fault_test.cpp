@@ -1,5 +1,6 @@
 // Every system call of a conversion is made to fail in turn, and every transfer to come up short.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <set>
@@ -35,7 +36,7 @@ constexpr std::size_t kFirmwareSize = 140000;
 
 const char* const kCallNames[] = {"open",  "stat",      "fstat", "read", "pread",
                                   "write", "ftruncate", "flock", "close"};
-const char* const kFaultNames[] = {"fail", "nothing", "short", "interrupt"};
+const char* const kFaultNames[] = {"fail", "nothing", "short", "interrupt", "rewrite"};
 
 bool Is(const Record& r, Call call, int file) {
     return r.call == call && r.file == file;
@@ -257,6 +258,29 @@ TEST_F(FaultTest, InputsAreClosedOnceInTheirPlaceAndTheFirmwareIsReadInFullChunk
     EXPECT_LT(find(Call::Close, kCalibration), find(Call::Write, kOutput));
     EXPECT_EQ(firmwareReads, (std::vector<long>{65536, 1}));
     EXPECT_EQ(closes, (std::vector<int>{kCalibration, kOutput, kFirmware}));
+}
+
+// Rewritten between its head and its first chunk, as by a build, the firmware would have given an
+// image of another size class than the one the chip size was checked against.
+TEST_F(FaultTest, FirmwareRewrittenWhileItIsReadStopsTheCopy) {
+    WriteBytes(Path("fw"), Firmware(100000, 0x05));
+    ArmSeam({Path("fw")});
+    ConvertImage(Path("fw").c_str(), "", Path("out").c_str(), 262144);
+    std::vector<Record> dry = DisarmSeam();
+    auto firstRead = std::find_if(dry.begin(), dry.end(),
+                                  [](const Record& r) { return Is(r, Call::Read, kFirmware); });
+    ASSERT_NE(firstRead, dry.end());
+    unlink(Path("out").c_str());
+    ArmSeam({Path("fw")}, firstRead - dry.begin(), Fault::Rewrite);
+    std::string stop;
+    try {
+        ConvertImage(Path("fw").c_str(), "", Path("out").c_str(), 262144);
+    } catch (const StopSignal& signal) {
+        stop = signal.text;
+    }
+    DisarmSeam();
+    EXPECT_EQ(stop, kFirmwareRead);
+    EXPECT_LE(ReadBytes(Path("out")).size(), 65552u);
 }
 
 }  // namespace

@@ -77,6 +77,13 @@ long Pass(Call call, int file, long asked, int failure, Real real) {
     if (fault == Fault::Nothing && transfer) {
         return Logged(0L);
     }
+    if (fault == Fault::Rewrite && file >= 0) {
+        int fd = __real_open(seam.files[static_cast<std::size_t>(file)].c_str(), O_WRONLY);
+        const char sizeByte = 0x08;
+        if (fd < 0 || pwrite(fd, &sizeByte, 1, 0x201) != 1 || __real_close(fd) != 0) {
+            return Logged(-1L, EIO);
+        }
+    }
     return Logged(real(fault == Fault::Short && transfer ? std::max(1L, asked / 3) : asked));
 }
 

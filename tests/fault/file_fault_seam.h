@@ -13,6 +13,7 @@ enum class Fault {
     Nothing,    // a read or write that returns 0: end of data, or a disk that takes nothing
     Short,      // a read or write that moves a third of what was asked
     Interrupt,  // -1 with EINTR before anything moved
+    Rewrite,    // a read after the file's byte 0x201 became 0x08, as a build rewriting it would
 };
 
 struct Record {
