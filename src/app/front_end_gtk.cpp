@@ -17,6 +17,7 @@
 #include "app/path_judge.h"
 #include "app/posix_start.h"
 #include "core/message_catalogue.h"
+#include "core/translation.h"
 #include "image/file_access.h"
 
 namespace {
@@ -71,17 +72,17 @@ gchar* Displayable(const char* text) {
 gint RunBox(GtkMessageType type, const char* text, const char* caption, const char* iconName,
             const char* detail) {
     bool question = type == GTK_MESSAGE_QUESTION;
-    gchar* shown = Displayable(text);
+    gchar* shown = Displayable(Tr(text));
     GtkWidget* box =
         gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type,
                                question ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s", shown);
     g_free(shown);
     if (detail != nullptr) {
-        shown = Displayable(detail);
+        shown = Displayable(Tr(detail));
         gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", shown);
         g_free(shown);
     }
-    gtk_window_set_title(GTK_WINDOW(box), caption);
+    gtk_window_set_title(GTK_WINDOW(box), Tr(caption));
     // A box without a parent is often the program's only window, which a task bar must show.
     gtk_window_set_skip_taskbar_hint(GTK_WINDOW(box), FALSE);
     // GTK 3 boxes carry no icon of their own any more; the user expects one beside the text.
@@ -214,7 +215,7 @@ void PickFile(PathRole role, PathBuffer path, const char* title, const char* fir
     ChooseDialogs();
     std::memset(path, 0, kPathBufferSize);
     GtkFileChooserNative* dialog = gtk_file_chooser_native_new(
-        title, nullptr,
+        Tr(title), nullptr,
         role == PathRole::Output ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
         nullptr, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
@@ -247,7 +248,7 @@ void ShowInfo(const char* text, const char* caption) {
 void ShowCompletion(std::int32_t cutFirmwareSize) {
     const char* detail = nullptr;
     if (cutFirmwareSize > 0) {
-        std::snprintf(CutNote, sizeof CutNote, "%s: %ld", MessageCatalogue::kNoteFirmwareCut,
+        std::snprintf(CutNote, sizeof CutNote, "%s: %ld", Tr(MessageCatalogue::kNoteFirmwareCut),
                       static_cast<long>(cutFirmwareSize));
         detail = CutNote;
     }
@@ -260,7 +261,7 @@ void ShowReport(const char* text) {
 }
 
 void ShowText(const char* text) {
-    PrintText(text);
+    PrintText(Tr(text));
     PrintText("\n");
 }
 
@@ -278,8 +279,8 @@ void EndProcess() {
 // Without a display the text can only go to standard error.
 void FatalStop(const char* text, const char* detail) {
     if (gdk_display_get_default() == nullptr && !OpenDisplay()) {
-        std::fprintf(stderr, "%s: %s%s%s\n", MessageCatalogue::kErrorCaption, text,
-                     detail == nullptr ? "" : ": ", detail == nullptr ? "" : detail);
+        std::fprintf(stderr, "%s: %s%s%s\n", Tr(MessageCatalogue::kErrorCaption), Tr(text),
+                     detail == nullptr ? "" : ": ", detail == nullptr ? "" : Tr(detail));
     } else {
         ShowBox(text, MessageCatalogue::kErrorCaption, GTK_MESSAGE_ERROR, "dialog-error", detail);
     }

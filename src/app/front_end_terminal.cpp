@@ -12,6 +12,7 @@
 #include "app/path_judge.h"
 #include "app/posix_start.h"
 #include "core/message_catalogue.h"
+#include "core/translation.h"
 #include "image/file_access.h"
 
 namespace {
@@ -26,9 +27,9 @@ bool InputEnded = false;
 
 void Note(const char* text, const char* reason = nullptr) {
     if (reason == nullptr) {
-        std::fprintf(stderr, "%s\n", text);
+        std::fprintf(stderr, "%s\n", Tr(text));
     } else {
-        std::fprintf(stderr, "%s: %s\n", text, reason);
+        std::fprintf(stderr, "%s: %s\n", Tr(text), Tr(reason));
     }
 }
 
@@ -89,7 +90,7 @@ Line ReadLine() {
 // a NUL byte would cut, is refused and asked again.
 bool ReadAnswer(const char* prompt) {
     for (;;) {
-        std::fprintf(stderr, "%s: ", prompt);
+        std::fprintf(stderr, "%s: ", Tr(prompt));
         switch (ReadLine()) {
             case Line::End:
                 std::fputc('\n', stderr);
@@ -216,9 +217,9 @@ std::size_t CharacterLength(const unsigned char* text) {
 // shows as U+FFFD, as on the desktop, so that no line mixes two encodings.
 void ShowInfo(const char* text, const char* caption) {
     static char line[1024];
-    int start = std::snprintf(line, sizeof line, "%s: ", caption);
+    int start = std::snprintf(line, sizeof line, "%s: ", Tr(caption));
     auto used = static_cast<std::size_t>(start < 0 ? 0 : start);
-    const auto* byte = reinterpret_cast<const unsigned char*>(text);
+    const auto* byte = reinterpret_cast<const unsigned char*>(Tr(text));
     while (*byte != '\0' && used + 4 < sizeof line) {
         std::size_t length = CharacterLength(byte);
         const char* shown = length == 0 ? "\xEF\xBF\xBD" : reinterpret_cast<const char*>(byte);
@@ -235,7 +236,7 @@ void ShowInfo(const char* text, const char* caption) {
 void ShowCompletion(std::int32_t cutFirmwareSize) {
     ShowInfo(MessageCatalogue::kCompletionText, MessageCatalogue::kCompletionCaption);
     if (cutFirmwareSize > 0) {
-        std::fprintf(stderr, "%s: %ld\n", MessageCatalogue::kNoteFirmwareCut,
+        std::fprintf(stderr, "%s: %ld\n", Tr(MessageCatalogue::kNoteFirmwareCut),
                      static_cast<long>(cutFirmwareSize));
     }
 }
@@ -245,7 +246,7 @@ void ShowReport(const char* text) {
 }
 
 void ShowText(const char* text) {
-    PrintText(text);
+    PrintText(Tr(text));
     PrintText("\n");
 }
 
@@ -261,9 +262,10 @@ void EndProcess() {
 
 void FatalStop(const char* text, const char* detail) {
     if (detail == nullptr) {
-        std::fprintf(stderr, "%s: %s\n", MessageCatalogue::kErrorCaption, text);
+        std::fprintf(stderr, "%s: %s\n", Tr(MessageCatalogue::kErrorCaption), Tr(text));
     } else {
-        std::fprintf(stderr, "%s: %s: %s\n", MessageCatalogue::kErrorCaption, text, detail);
+        std::fprintf(stderr, "%s: %s: %s\n", Tr(MessageCatalogue::kErrorCaption), Tr(text),
+                     Tr(detail));
     }
     _exit(1);
 }

@@ -1,6 +1,7 @@
 #include "app/path_judge.h"
 
 #include "core/message_catalogue.h"
+#include "core/translation.h"
 #include "image/file_access.h"
 #include "image/image_files.h"
 

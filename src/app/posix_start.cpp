@@ -10,6 +10,7 @@
 
 #include "core/fatal_stop.h"
 #include "core/message_catalogue.h"
+#include "core/translation.h"
 #include "image/file_access.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "app/run_program.h"
 #include "core/message_catalogue.h"
+#include "core/translation.h"
 #include "image/check_image.h"
 #include "image/convert_image.h"
 #include "image/image_files.h"
@@ -23,8 +24,8 @@ void AddErasedTail(std::int64_t erasedTail) {
     if (erasedTail > 0) {
         std::size_t used = std::strlen(Report);
         std::snprintf(Report + used, sizeof Report - used, "\n%s: %lld %s",
-                      MessageCatalogue::kReportErasedTail, static_cast<long long>(erasedTail),
-                      MessageCatalogue::kReportBytes);
+                      Tr(MessageCatalogue::kReportErasedTail), static_cast<long long>(erasedTail),
+                      Tr(MessageCatalogue::kReportBytes));
     }
 }
 
@@ -32,18 +33,19 @@ void DescribeImage(const ImageReport& report) {
     namespace text = MessageCatalogue;
     char sizeByte[128];
     if (report.sizeByte < 0) {
-        std::snprintf(sizeByte, sizeof sizeByte, "%s", text::kReportNoSizeByte);
+        std::snprintf(sizeByte, sizeof sizeByte, "%s", Tr(text::kReportNoSizeByte));
     } else {
         std::snprintf(sizeByte, sizeof sizeByte, "0x%02X, %s",
                       static_cast<unsigned>(report.sizeByte),
-                      report.sizeClass > 0 ? text::kReportClassLength : text::kReportClassNone);
+                      Tr(report.sizeClass > 0 ? text::kReportClassLength : text::kReportClassNone));
     }
-    std::snprintf(
-        Report, sizeof Report, "%s: %lld %s\n%s: %s\n%s: %s\n%s: %lld %s", text::kReportLength,
-        static_cast<long long>(report.length), text::kReportBytes, text::kReportCalibration,
-        report.calibrated ? text::kReportPresent : text::kReportAbsent, text::kReportSizeByte,
-        sizeByte, report.sizeClass > 0 ? text::kReportFirmwareAndFill : text::kReportFirmware,
-        static_cast<long long>(report.firmwareSize), text::kReportBytes);
+    std::snprintf(Report, sizeof Report, "%s: %lld %s\n%s: %s\n%s: %s\n%s: %lld %s",
+                  Tr(text::kReportLength), static_cast<long long>(report.length),
+                  Tr(text::kReportBytes), Tr(text::kReportCalibration),
+                  Tr(report.calibrated ? text::kReportPresent : text::kReportAbsent),
+                  Tr(text::kReportSizeByte), sizeByte,
+                  Tr(report.sizeClass > 0 ? text::kReportFirmwareAndFill : text::kReportFirmware),
+                  static_cast<long long>(report.firmwareSize), Tr(text::kReportBytes));
     AddErasedTail(report.erasedTail);
 }
 
@@ -75,7 +77,7 @@ int RunCheck(const ProgramRules& rules, const Options& options) {
     }
     Conversion conversion = OpenConversion(FirmwarePath, CalibrationPath, 0, rules.calibration);
     std::int64_t erasedTail = CompareImage(conversion, ImagePath);
-    std::snprintf(Report, sizeof Report, "%s", MessageCatalogue::kImageMatches);
+    std::snprintf(Report, sizeof Report, "%s", Tr(MessageCatalogue::kImageMatches));
     AddErasedTail(erasedTail);
     ShowReport(Report);
     return 0;
@@ -96,7 +98,7 @@ int RunExtraction(const Options& options) {
     }
     WriteCalibration(extraction, TakeOutput(CalibrationPath, extraction.image, kNoFile,
                                             kCalibrationAreaSize, WaitsForBusyOutput));
-    std::snprintf(Report, sizeof Report, "%s: %s", MessageCatalogue::kCalibrationWritten,
+    std::snprintf(Report, sizeof Report, "%s: %s", Tr(MessageCatalogue::kCalibrationWritten),
                   CalibrationPath);
     ShowInfo(Report, MessageCatalogue::kCompletionCaption);
     return 0;

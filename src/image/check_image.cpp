@@ -5,6 +5,7 @@
 
 #include "core/fatal_stop.h"
 #include "core/message_catalogue.h"
+#include "core/translation.h"
 #include "image/file_access.h"
 #include "image/image_files.h"
 #include "image/image_layout.h"

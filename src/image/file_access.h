@@ -95,8 +95,3 @@ int FileClose(FileHandle file);
 // True when both handles reach the very same file, however it was named or linked; also when
 // either cannot be identified, since then writing one might destroy the other.
 bool FileIsSame(FileHandle file, FileHandle other);
-
-// The system's words for an error number, in the user's language and in UTF-8, whatever the
-// locale's character set; empty in the Windows program, which shows its texts alone. Null for 0,
-// where a call only came up short.
-const char* SystemReason(int error);

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <libintl.h>
 #include <limits.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -7,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <clocale>
 #include <cstring>
 
 #include "image/file_access.h"
@@ -427,20 +425,4 @@ bool FileIsSame(FileHandle file, FileHandle other) {
     struct stat status {};
     return !StatusOf(Descriptor(file), status) ||
            IsInput({Descriptor(file), nullptr, status}, other);
-}
-
-// The locale is loaded only once a reason is to be shown, so that a run that shows none spends
-// nothing on it. The system's translations are asked for in UTF-8, the encoding of every other
-// text, so that no line mixes two encodings.
-const char* SystemReason(int error) {
-    static bool loaded = false;
-    if (error == 0) {
-        return nullptr;
-    }
-    if (!loaded) {
-        std::setlocale(LC_ALL, "");
-        bind_textdomain_codeset("libc", "UTF-8");
-        loaded = true;
-    }
-    return std::strerror(error);
 }

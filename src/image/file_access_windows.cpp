@@ -152,8 +152,3 @@ bool FileIsSame(FileHandle file, FileHandle other) {
     return one.dwVolumeSerialNumber == two.dwVolumeSerialNumber &&
            one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
 }
-
-// The Windows program shows its catalogue texts alone.
-const char* SystemReason(int error) {
-    return error == 0 ? nullptr : "";
-}

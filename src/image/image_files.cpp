@@ -5,6 +5,7 @@
 
 #include "core/fatal_stop.h"
 #include "core/message_catalogue.h"
+#include "core/translation.h"
 
 std::uint8_t TransferBuffer[kTransferBufferSize];
 // Beside TransferBuffer, so that the little state of a run does not land on a page of its own
@@ -161,7 +162,7 @@ std::int64_t ReadErasedTail(FileHandle image, std::int64_t offset) {
 
 void StopAtOffset(const char* text, std::int64_t offset, const char* area) {
     std::snprintf(OffsetDetail, sizeof OffsetDetail, "%s 0x%05llX%s%s",
-                  MessageCatalogue::kOffsetWord, static_cast<unsigned long long>(offset),
-                  area == nullptr ? "" : ", ", area == nullptr ? "" : area);
+                  Tr(MessageCatalogue::kOffsetWord), static_cast<unsigned long long>(offset),
+                  area == nullptr ? "" : ", ", area == nullptr ? "" : Tr(area));
     FatalStop(text, OffsetDetail);
 }

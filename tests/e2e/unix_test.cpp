@@ -244,6 +244,40 @@ TEST_F(UnixTest, SystemReasonsFollowTheLocaleInUtf8) {
                0, "Сообщение: Калибровки записаны: \uFFFD\uFFFD\uFFFD.bin\n", "", ""}});
 }
 
+// As installed, the program speaks English under an English locale, its reasons too, and Russian
+// under every other, C included, byte for byte as it always did.
+TEST_F(UnixTest, TextsFollowTheLocaleAsInstalled) {
+    Need(
+        "locale -a | grep -qx en_US.utf8 && locale -a | grep -qx ru_RU.utf8 && mkdir -p p/bin "
+        "p/share/locale/en/LC_MESSAGES && cp $K p/bin/korvane && cp " KORVANE_CATALOGUE
+        " p/share/locale/en/LC_MESSAGES/",
+        "needs the locales en_US.UTF-8 and ru_RU.UTF-8");
+    const std::string k = "env -u LANGUAGE -u LC_MESSAGES p/bin/korvane";
+    const std::string en = "LANG=en_US.UTF-8 LC_ALL= " + k;
+    RunCases(
+        {{en + " none - out", 1, "Error: Cannot open the firmware: No such file or directory\n", "",
+          ""},
+         {"LC_ALL=ru_RU.UTF-8 " + k + " none - out", 1,
+          Stop("Ошибка открытия микропрограммы", "Нет такого файла или каталога"), "", ""},
+         {"LC_ALL=C LANGUAGE=en " + k + " none - out", 1,
+          Stop("Ошибка открытия микропрограммы", "No such file or directory"), "", ""},
+         {"LANG=en_US.UTF-8 LC_ALL= LANGUAGE=ru:en p/bin/korvane none - out", 1,
+          Stop("Ошибка открытия микропрограммы", "Нет такого файла или каталога"), "", ""},
+         {en + " --help | head -n 1 >&2", 0,
+          "Usage: korvane [--] [FIRMWARE [CALIBRATION [OUTPUT]]]\n", "", ""},
+         {"LC_ALL=C " + k + " --help | head -n 1 >&2", 0,
+          "Использование: korvane [--] [МИКРОПРОГРАММА [КАЛИБРОВКИ [ВЫХОДНОЙ_ФАЙЛ]]]\n", "", ""}});
+    // Whatever it says under English, a line holds no Russian word.
+    for (const std::string script :
+         {"nomarker - out", "fw - out", "--check fw.img", "--check fw.img plain", "--pad-to 1K fw",
+          "--extract-calibration fw.img c", "--check nomarker", "fw fw out", "--bad"}) {
+        Outcome outcome = Sh(en + " " + script + " < /dev/null");
+        std::string said = outcome.out + outcome.err;
+        EXPECT_EQ(said.find_first_of("\xD0\xD1"), std::string::npos) << script << ": " << said;
+        EXPECT_FALSE(said.empty()) << script;
+    }
+}
+
 // The overlay reports the upper file's inode number under a device number of its own.
 TEST_F(UnixTest, OverlayViewOfTheFirmwareIsTheFirmware) {
     // A hard link in the lower layer is copied up under a new inode number once it is opened for
