@@ -11,14 +11,12 @@
 namespace {
 
 constexpr char kDomain[] = "korvane";
-// Where the catalogues lie beside the program as installed: bin/../share/locale, wherever the
-// tree was unpacked; the install folder where the program cannot be found.
+// The catalogues lie beside the program as installed, wherever the tree was unpacked.
 constexpr char kBesideProgram[] = "/../share/locale";
 char CatalogueFolder[PATH_MAX];
 
-// The locale is loaded only once a text of the system or of the catalogue needs it, so that a run
-// that needs neither spends nothing on it. Both kinds of text are asked for in UTF-8, the encoding
-// of the program's own, so that no line mixes two encodings.
+// Loaded only once a text needs it, so that a run that shows none spends nothing on it; every
+// text is asked for in UTF-8, the encoding of the program's own, so no line mixes two.
 void LoadLocale() {
     static bool loaded = false;
     if (!loaded) {
@@ -40,33 +38,26 @@ const char* FindCatalogues() {
     return CatalogueFolder;
 }
 
-const char* FirstSet(const char* const (&names)[3]) {
-    for (const char* name : names) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && value[0] != '\0') {
-            return value;
-        }
-    }
-    return "";
+const char* Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? "" : value;
 }
 
-// Whether the user's languages, as gettext reads them, put English before Russian, the language
-// of the program's own texts. Under C or POSIX gettext translates nothing, LANGUAGE or not.
+// Whether the user's languages, as gettext reads them, name English before Russian, the
+// language of the program's own texts; under C or POSIX gettext translates nothing.
 bool WantsEnglish() {
-    const char* locale = FirstSet({"LC_ALL", "LC_MESSAGES", "LANG"});
+    const char* locale = Variable("LC_ALL");
+    locale = locale[0] != '\0' ? locale : Variable("LC_MESSAGES");
+    locale = locale[0] != '\0' ? locale : Variable("LANG");
     if (locale[0] == '\0' || std::strcmp(locale, "C") == 0 || std::strncmp(locale, "C.", 2) == 0 ||
         std::strcmp(locale, "POSIX") == 0) {
         return false;
     }
-    const char* languages = std::getenv("LANGUAGE");
-    const char* language = languages != nullptr && languages[0] != '\0' ? languages : locale;
-    for (; language != nullptr && *language != '\0'; language = std::strchr(language, ':')) {
+    const char* language = Variable("LANGUAGE")[0] != '\0' ? Variable("LANGUAGE") : locale;
+    for (; language != nullptr; language = std::strchr(language + 1, ':')) {
         language += *language == ':' ? 1 : 0;
-        if (std::strncmp(language, "ru", 2) == 0) {
-            return false;
-        }
-        if (std::strncmp(language, "en", 2) == 0) {
-            return true;
+        if (std::strncmp(language, "ru", 2) == 0 || std::strncmp(language, "en", 2) == 0) {
+            return language[0] == 'e';
         }
     }
     return false;

@@ -9,7 +9,8 @@
 using FileHandle = std::intptr_t;
 constexpr FileHandle kNoFile = -1;
 
-// What keeps a path from serving as an input or an output.
+// What keeps a path from serving as an input or an output; the image layer's notes follow its
+// order.
 enum class Refusal {
     None,
     NotFound,

@@ -117,8 +117,7 @@ bool SameIdentity(const struct stat& one, const struct stat& other) {
 }
 
 bool SameFile(const FileSide& one, const FileSide& other) {
-    return SameIdentity(one.status, other.status) || SystemAliases(one, other) ||
-           SystemAliases(other, one);
+    return SameIdentity(one.status, other.status) || SystemAliases(one, other);
 }
 
 // True when side may be the open file input; kNoFile is no input.

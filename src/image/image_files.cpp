@@ -32,29 +32,17 @@ FirmwareHead ReadFirmwareHead(const std::uint8_t* firmware, std::int64_t size) {
 
 const char* RefusalNote(Refusal refusal) {
     namespace text = MessageCatalogue;
-    switch (refusal) {
-        case Refusal::NotFound:
-            return text::kNoteFileNotFound;
-        case Refusal::FolderNotFound:
-            return text::kNoteFolderNotFound;
-        case Refusal::IsFolder:
-            return text::kNoteIsFolder;
-        case Refusal::NotAFile:
-            return text::kNoteNotAFile;
-        case Refusal::ReadOnly:
-            return text::kNoteReadOnly;
-        case Refusal::DanglingLink:
-            return text::kNoteDanglingLink;
-        case Refusal::CannotRead:
-            return text::kNoteCannotRead;
-        case Refusal::CannotWrite:
-            return text::kNoteCannotWrite;
-        case Refusal::IsInput:
-            return text::kOutputIsInput;
-        case Refusal::None:
-            break;
-    }
-    return nullptr;
+    static const char* const kNotes[] = {nullptr,
+                                         text::kNoteFileNotFound,
+                                         text::kNoteFolderNotFound,
+                                         text::kNoteIsFolder,
+                                         text::kNoteNotAFile,
+                                         text::kNoteReadOnly,
+                                         text::kNoteDanglingLink,
+                                         text::kNoteCannotRead,
+                                         text::kNoteCannotWrite,
+                                         text::kOutputIsInput};
+    return kNotes[static_cast<int>(refusal)];
 }
 
 const char* RefusalDetail(const Verdict& verdict) {
