@@ -6,7 +6,7 @@
 #   scenarios.py PROGRAM FOLDER_FOR_FILES [SCREENSHOT_FOLDER]
 import fcntl, gettext, hashlib, os, subprocess, sys, time
 import pyatspi
-from gi.repository import GLib
+from gi.repository import Gio, GLib
 
 PROGRAM, FILES, SHOTS = (sys.argv[1:] + [None])[:3]
 GTK = gettext.translation("gtk30", fallback=True).gettext
@@ -195,6 +195,25 @@ def grouped():  # the window class is the desktop entry's name, as StartupWMClas
     check("  window class the desktop entry's name, as it says, with the theme's icon",
           wm_class == named and f'"{named}", "{named}"' in shown
           and "_NET_WM_ICON(CARDINAL)" in shown, shown[:99])
+
+
+BUS, DBUS = Gio.bus_get_sync(Gio.BusType.SESSION), ("org.freedesktop.DBus", "/org/freedesktop/DBus")
+
+
+def on_bus(name, path, method, signature, *args):  # the answer; None where nothing answers
+    interface, _, member = method.rpartition(".")
+    try:
+        return BUS.call_sync(name, path, interface, member, GLib.Variant(signature, args), None,
+                             Gio.DBusCallFlags.NO_AUTO_START, 2000, None).unpack()
+    except GLib.Error:
+        return None
+
+
+# The home check sees what the file chooser would keep: GSettings writes through dconf's service,
+# which the test's bus starts with this home.
+check("GSettings keeps its settings in dconf, which the test's bus starts",
+      type(Gio.SettingsBackend.get_default()).__name__ == "DConfSettingsBackend" and "ca.desrt.dconf"
+      in on_bus(*DBUS, "org.freedesktop.DBus.ListActivatableNames", "()")[0])
 
 
 scenario("no arguments: About, the three dialogs, completion", [], lambda: (
