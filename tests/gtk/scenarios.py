@@ -190,11 +190,14 @@ ENTRY = os.path.join(os.path.dirname(__file__), "../../res/korvane.desktop")
 def grouped():  # the window class is the desktop entry's name, as StartupWMClass says; its icon
     wm_class = open(ENTRY).read().split("StartupWMClass=")[1].split()[0]
     named = os.path.basename(ENTRY).removesuffix(".desktop")
-    shown = subprocess.run(["xprop", "-id", window(ABOUT), "WM_CLASS", "_NET_WM_ICON"],
-                                      capture_output=True, text=True).stdout
+    shown = subprocess.run(["xprop", "-id", window(ABOUT), "WM_CLASS", "_NET_WM_STATE",
+                            "_NET_WM_ICON"], capture_output=True, text=True).stdout
     check("  window class the desktop entry's name, as it says, with the theme's icon",
           wm_class == named and f'"{named}", "{named}"' in shown
           and "_NET_WM_ICON(CARDINAL)" in shown, shown[:99])
+    state = shown.split("_NET_WM_STATE(ATOM) = ")[-1].split("\n")[0]
+    check("  a modal box that the task bar shows", "_NET_WM_STATE_MODAL" in state
+          and "_NET_WM_STATE_SKIP_TASKBAR" not in state, state)
 
 
 BUS, DBUS = Gio.bus_get_sync(Gio.BusType.SESSION), ("org.freedesktop.DBus", "/org/freedesktop/DBus")
