@@ -294,6 +294,23 @@ odd = os.path.join(os.fsencode(FILES), b"cal-\xff.bin")
 scenario("the calibration taken out under a name that is not UTF-8", ["--extract-calibration", dump, odd],
          lambda: box(MESSAGE, "Калибровки записаны: " + GLib.filename_display_name(odd), "Information"))
 check("  calibration written", open(odd, "rb").read() == CAL)
+scenario("an all-zero dump: its fault at once, before the calibration's save dialog",
+         ["--extract-calibration", at("zero.bin", bytes(0x80000))],
+         lambda: box(ERROR, "Пустая область не стёрта", "Error", None, "смещение 0x00000"), status=1)
+# Root, losetup, mkfs.ext4 and mount make a mounted disk; without them the scenario is skipped.
+disk = subprocess.run(["sh", "-c", 'truncate -s 4M "$1" && mkfs.ext4 -q "$1" && mkdir "$2" && '
+                       'L=$(losetup -f --show "$1") && mount "$L" "$2" && echo "$L"', "-",
+                       at("disk"), at("mounted")], capture_output=True, text=True)
+if disk.returncode == 0:
+    scenario("a mounted disk as the calibration's output: refused in the dialog, asked again",
+             ["--extract-calibration", dump], lambda: (
+                 choose(CALIBRATION_OUT, disk.stdout.strip()),
+                 box(CALIBRATION_OUT, "Сюда нельзя записать", "Warning", None,
+                     "Устройство или ресурс занято"), press(window(CALIBRATION_OUT), "Escape")))
+else:
+    print(f"SKIPPED: a mounted disk, which needs root and a loop device: {disk.stderr.strip()}")
+subprocess.run(["sh", "-c", 'umount -q "$2"; losetup -j "$1" -O NAME -n | xargs -r losetup -d', "-",
+                at("disk"), at("mounted")], capture_output=True)
 big = at("big.bin", FW + bytes(range(256)) * 1024)
 scenario("a cut firmware is counted in the completion box", [big, "-", at("cut.img")],
          lambda: box(MESSAGE, DONE, "Information", None, "Отброшено байт микропрограммы: 66320"))
