@@ -349,6 +349,29 @@ with open(replaced, "rb") as held:  # as another run holds it
              status=1)
 check("  file kept", open(replaced, "rb").read() == b"old")
 
+
+# The portal's file chooser is there as it starts, its backend gone by the time it is asked.
+DESKTOP, BACKEND = "org.freedesktop.portal.Desktop", "org.freedesktop.impl.portal.desktop.korvane"
+if os.environ["PORTAL"].startswith("SKIPPED"):
+    print(os.environ["PORTAL"] + "; a portal that has lost its file chooser is not tried")
+else:
+    portals = at("../portals")
+    os.makedirs(portals)
+    open(f"{portals}/korvane.portal", "w").write(
+        f"[portal]\nDBusName={BACKEND}\nInterfaces=org.freedesktop.impl.portal.FileChooser;\nUseIn=*\n")
+    on_bus(*DBUS, "org.freedesktop.DBus.RequestName", "(su)", BACKEND, 0)
+    portal = subprocess.Popen([os.environ["PORTAL"]], stderr=open(f"{portals}.log", "w"),
+                              env={**os.environ, "XDG_DESKTOP_PORTAL_DIR": portals})
+    until(lambda: on_bus(DESKTOP, "/org/freedesktop/portal/desktop", "org.freedesktop.DBus."
+                         "Properties.Get", "(ss)", "org.freedesktop.portal.FileChooser", "version"),
+          "the portal's file chooser")
+    on_bus(*DBUS, "org.freedesktop.DBus.ReleaseName", "(s)", BACKEND)
+    scenario("a portal whose file chooser has gone: the error box, not a silent end", ["--check"],
+             lambda: box(ERROR, "Не удалось показать диалог выбора файла", "Error", None, DESKTOP),
+             status=1, env={"GTK_USE_PORTAL": "1"})
+    portal.terminate()
+    portal.wait()
+
 print("== no display", flush=True)
 alone = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
 ended = subprocess.run([PROGRAM], env=alone, capture_output=True, timeout=10)  # a hang fails
