@@ -6,7 +6,7 @@
 #   scenarios.py PROGRAM FOLDER_FOR_FILES [SCREENSHOT_FOLDER]
 import fcntl, gettext, hashlib, os, subprocess, sys, time
 import pyatspi
-from gi.repository import GLib
+from gi.repository import Gio, GLib
 
 PROGRAM, FILES, SHOTS = (sys.argv[1:] + [None])[:3]
 GTK = gettext.translation("gtk30", fallback=True).gettext
@@ -190,11 +190,33 @@ ENTRY = os.path.join(os.path.dirname(__file__), "../../res/korvane.desktop")
 def grouped():  # the window class is the desktop entry's name, as StartupWMClass says; its icon
     wm_class = open(ENTRY).read().split("StartupWMClass=")[1].split()[0]
     named = os.path.basename(ENTRY).removesuffix(".desktop")
-    shown = subprocess.run(["xprop", "-id", window(ABOUT), "WM_CLASS", "_NET_WM_ICON"],
-                                      capture_output=True, text=True).stdout
+    shown = subprocess.run(["xprop", "-id", window(ABOUT), "WM_CLASS", "_NET_WM_STATE",
+                            "_NET_WM_ICON"], capture_output=True, text=True).stdout
     check("  window class the desktop entry's name, as it says, with the theme's icon",
           wm_class == named and f'"{named}", "{named}"' in shown
           and "_NET_WM_ICON(CARDINAL)" in shown, shown[:99])
+    state = shown.split("_NET_WM_STATE(ATOM) = ")[-1].split("\n")[0]
+    check("  a modal box that the task bar shows", "_NET_WM_STATE_MODAL" in state
+          and "_NET_WM_STATE_SKIP_TASKBAR" not in state, state)
+
+
+BUS, DBUS = Gio.bus_get_sync(Gio.BusType.SESSION), ("org.freedesktop.DBus", "/org/freedesktop/DBus")
+
+
+def on_bus(name, path, method, signature, *args):  # the answer; None where nothing answers
+    interface, _, member = method.rpartition(".")
+    try:
+        return BUS.call_sync(name, path, interface, member, GLib.Variant(signature, args), None,
+                             Gio.DBusCallFlags.NO_AUTO_START, 2000, None).unpack()
+    except GLib.Error:
+        return None
+
+
+# The home check sees what the file chooser would keep: GSettings writes through dconf's service,
+# which the test's bus starts with this home.
+check("GSettings keeps its settings in dconf, which the test's bus starts",
+      type(Gio.SettingsBackend.get_default()).__name__ == "DConfSettingsBackend" and "ca.desrt.dconf"
+      in on_bus(*DBUS, "org.freedesktop.DBus.ListActivatableNames", "()")[0])
 
 
 scenario("no arguments: About, the three dialogs, completion", [], lambda: (
@@ -272,6 +294,23 @@ odd = os.path.join(os.fsencode(FILES), b"cal-\xff.bin")
 scenario("the calibration taken out under a name that is not UTF-8", ["--extract-calibration", dump, odd],
          lambda: box(MESSAGE, "Калибровки записаны: " + GLib.filename_display_name(odd), "Information"))
 check("  calibration written", open(odd, "rb").read() == CAL)
+scenario("an all-zero dump: its fault at once, before the calibration's save dialog",
+         ["--extract-calibration", at("zero.bin", bytes(0x80000))],
+         lambda: box(ERROR, "Пустая область не стёрта", "Error", None, "смещение 0x00000"), status=1)
+# Root, losetup, mkfs.ext4 and mount make a mounted disk; without them the scenario is skipped.
+disk = subprocess.run(["sh", "-c", 'truncate -s 4M "$1" && mkfs.ext4 -q "$1" && mkdir "$2" && '
+                       'L=$(losetup -f --show "$1") && mount "$L" "$2" && echo "$L"', "-",
+                       at("disk"), at("mounted")], capture_output=True, text=True)
+if disk.returncode == 0:
+    scenario("a mounted disk as the calibration's output: refused in the dialog, asked again",
+             ["--extract-calibration", dump], lambda: (
+                 choose(CALIBRATION_OUT, disk.stdout.strip()),
+                 box(CALIBRATION_OUT, "Сюда нельзя записать", "Warning", None,
+                     "Устройство или ресурс занято"), press(window(CALIBRATION_OUT), "Escape")))
+else:
+    print(f"SKIPPED: a mounted disk, which needs root and a loop device: {disk.stderr.strip()}")
+subprocess.run(["sh", "-c", 'umount -q "$2"; losetup -j "$1" -O NAME -n | xargs -r losetup -d', "-",
+                at("disk"), at("mounted")], capture_output=True)
 big = at("big.bin", FW + bytes(range(256)) * 1024)
 scenario("a cut firmware is counted in the completion box", [big, "-", at("cut.img")],
          lambda: box(MESSAGE, DONE, "Information", None, "Отброшено байт микропрограммы: 66320"))
@@ -309,6 +348,29 @@ with open(replaced, "rb") as held:  # as another run holds it
                                               None, "Файл занят другим запуском, повторите позже."),
              status=1)
 check("  file kept", open(replaced, "rb").read() == b"old")
+
+
+# The portal's file chooser is there as it starts, its backend gone by the time it is asked.
+DESKTOP, BACKEND = "org.freedesktop.portal.Desktop", "org.freedesktop.impl.portal.desktop.korvane"
+if os.environ["PORTAL"].startswith("SKIPPED"):
+    print(os.environ["PORTAL"] + "; a portal that has lost its file chooser is not tried")
+else:
+    portals = at("../portals")
+    os.makedirs(portals)
+    open(f"{portals}/korvane.portal", "w").write(
+        f"[portal]\nDBusName={BACKEND}\nInterfaces=org.freedesktop.impl.portal.FileChooser;\nUseIn=*\n")
+    on_bus(*DBUS, "org.freedesktop.DBus.RequestName", "(su)", BACKEND, 0)
+    portal = subprocess.Popen([os.environ["PORTAL"]], stderr=open(f"{portals}.log", "w"),
+                              env={**os.environ, "XDG_DESKTOP_PORTAL_DIR": portals})
+    until(lambda: on_bus(DESKTOP, "/org/freedesktop/portal/desktop", "org.freedesktop.DBus."
+                         "Properties.Get", "(ss)", "org.freedesktop.portal.FileChooser", "version"),
+          "the portal's file chooser")
+    on_bus(*DBUS, "org.freedesktop.DBus.ReleaseName", "(s)", BACKEND)
+    scenario("a portal whose file chooser has gone: the error box, not a silent end", ["--check"],
+             lambda: box(ERROR, "Не удалось показать диалог выбора файла", "Error", None, DESKTOP),
+             status=1, env={"GTK_USE_PORTAL": "1"})
+    portal.terminate()
+    portal.wait()
 
 print("== no display", flush=True)
 alone = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
