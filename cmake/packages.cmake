@@ -41,14 +41,14 @@ ${layout}
 
 This package holds korvane, a static executable that asks for missing paths
 on the terminal; korvane-gtk is the same program in GTK dialogs. The texts are
-Russian.")
+English under an English locale and Russian under every other.")
     set(CPACK_DEBIAN_KORVANE-GTK_DESCRIPTION
         "Joins firmware and calibration into one flash image, in GTK 3 dialogs
 ${layout}
 
 This package holds korvane-gtk, which the desktop entry starts: it asks for
 the paths in GTK file dialogs and tells what happened in message boxes. The
-texts are Russian.")
+texts are English under an English locale and Russian under every other.")
     # For the Built-Using fields, which the post-build script adds to korvane's package.
     set(CPACK_KORVANE_STATIC ${KORVANE_STATIC})
     set(CPACK_KORVANE_CXX_COMPILER ${CMAKE_CXX_COMPILER})
