@@ -18,12 +18,14 @@ PathBuffer CalibrationPath;
 // line end after the last.
 char Report[1024];
 
+// No count here exceeds kLargestImageSize, so each goes out as a long: every C library knows %ld,
+// and XP's msvcrt knows no %lld.
 // Adds the count of erased bytes after the image, where there are any, to Report.
 void AddErasedTail(std::int64_t erasedTail) {
     if (erasedTail > 0) {
         std::size_t used = std::strlen(Report);
-        std::snprintf(Report + used, sizeof Report - used, "\n%s: %lld %s",
-                      MessageCatalogue::kReportErasedTail, static_cast<long long>(erasedTail),
+        std::snprintf(Report + used, sizeof Report - used, "\n%s: %ld %s",
+                      MessageCatalogue::kReportErasedTail, static_cast<long>(erasedTail),
                       MessageCatalogue::kReportBytes);
     }
 }
@@ -39,11 +41,11 @@ void DescribeImage(const ImageReport& report) {
                       report.sizeClass > 0 ? text::kReportClassLength : text::kReportClassNone);
     }
     std::snprintf(
-        Report, sizeof Report, "%s: %lld %s\n%s: %s\n%s: %s\n%s: %lld %s", text::kReportLength,
-        static_cast<long long>(report.length), text::kReportBytes, text::kReportCalibration,
+        Report, sizeof Report, "%s: %ld %s\n%s: %s\n%s: %s\n%s: %ld %s", text::kReportLength,
+        static_cast<long>(report.length), text::kReportBytes, text::kReportCalibration,
         report.calibrated ? text::kReportPresent : text::kReportAbsent, text::kReportSizeByte,
         sizeByte, report.sizeClass > 0 ? text::kReportFirmwareAndFill : text::kReportFirmware,
-        static_cast<long long>(report.firmwareSize), text::kReportBytes);
+        static_cast<long>(report.firmwareSize), text::kReportBytes);
     AddErasedTail(report.erasedTail);
 }
 
