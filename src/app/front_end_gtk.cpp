@@ -255,9 +255,17 @@ void ShowCompletion(std::int32_t cutFirmwareSize) {
             GTK_MESSAGE_INFO, "dialog-information", detail);
 }
 
-void ShowReport(const char* text) {
+void ShowReport(const char* /*image*/, const char* text) {
     ShowInfo(text, MessageCatalogue::kCompletionCaption);
 }
+
+void ShowCalibrationWritten(const char* /*image*/, const char* calibration) {
+    static char text[sizeof MessageCatalogue::kCalibrationWritten + kPathBufferSize + 2];
+    std::snprintf(text, sizeof text, "%s: %s", MessageCatalogue::kCalibrationWritten, calibration);
+    ShowInfo(text, MessageCatalogue::kCompletionCaption);
+}
+
+void NameImage(const char* /*image*/) {}
 
 void ShowText(const char* text) {
     PrintText(text);

@@ -213,9 +213,17 @@ void ShowCompletion(std::int32_t cutFirmwareSize) {
     }
 }
 
-void ShowReport(const char* text) {
+void ShowReport(const char* /*image*/, const char* text) {
     ShowText(text);
 }
+
+void ShowCalibrationWritten(const char* /*image*/, const char* calibration) {
+    static char text[sizeof MessageCatalogue::kCalibrationWritten + kPathBufferSize + 2];
+    std::snprintf(text, sizeof text, "%s: %s", MessageCatalogue::kCalibrationWritten, calibration);
+    ShowInfo(text, MessageCatalogue::kCompletionCaption);
+}
+
+void NameImage(const char* /*image*/) {}
 
 void ShowText(const char* text) {
     PrintText(text);

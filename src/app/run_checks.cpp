@@ -14,8 +14,7 @@ namespace {
 PathBuffer ImagePath;
 PathBuffer FirmwarePath;
 PathBuffer CalibrationPath;
-// Room for every line of a report, and for a note with a path in it. The lines are joined, with no
-// line end after the last.
+// Room for every line of a report. The lines are joined, with no line end after the last.
 char Report[1024];
 
 // No count here exceeds kLargestImageSize, so each goes out as a long: every C library knows %ld,
@@ -67,8 +66,9 @@ int RunCheck(const ProgramRules& rules, const Options& options) {
                  MessageCatalogue::kFirmwareDialogTitle, ImagePath, nullptr);
     }
     if (FirmwarePath[0] == '\0') {
+        NameImage(ImagePath);
         DescribeImage(CheckImage(ImagePath));
-        ShowReport(Report);
+        ShowReport(ImagePath, Report);
         return 0;
     }
     CalibrationPath[0] = '\0';
@@ -76,21 +76,25 @@ int RunCheck(const ProgramRules& rules, const Options& options) {
         TakeCalibration(rules, options, 2, CalibrationPath, FirmwarePath);
     }
     Conversion conversion = OpenConversion(FirmwarePath, CalibrationPath, 0, rules.calibration);
+    NameImage(ImagePath);
     std::int64_t erasedTail = CompareImage(conversion, ImagePath);
     std::snprintf(Report, sizeof Report, "%s", MessageCatalogue::kImageMatches);
     AddErasedTail(erasedTail);
-    ShowReport(Report);
+    ShowReport(ImagePath, Report);
     return 0;
 }
 
-// The dump is judged before the user is asked where its calibration goes, as an output is.
+// The dump is judged before the user is asked where its calibration goes, as an output is. A stop
+// about that output is not the image's.
 int RunExtraction(const Options& options) {
     TakePath(options, 0, PathRole::Firmware, ImagePath, MessageCatalogue::kImageDialogTitle,
              nullptr, nullptr);
     if (ImagePath[0] == '\0') {
         EndProcess();
     }
+    NameImage(ImagePath);
     Extraction extraction = ReadCalibration(ImagePath);
+    NameImage(nullptr);
     TakePath(options, 1, PathRole::Output, CalibrationPath, MessageCatalogue::kCalibrationSaveTitle,
              ImagePath, nullptr);
     if (CalibrationPath[0] == '\0') {
@@ -98,8 +102,6 @@ int RunExtraction(const Options& options) {
     }
     WriteCalibration(extraction, TakeOutput(CalibrationPath, extraction.image, kNoFile,
                                             kCalibrationAreaSize, WaitsForBusyOutput));
-    std::snprintf(Report, sizeof Report, "%s: %s", MessageCatalogue::kCalibrationWritten,
-                  CalibrationPath);
-    ShowInfo(Report, MessageCatalogue::kCompletionCaption);
+    ShowCalibrationWritten(ImagePath, CalibrationPath);
     return 0;
 }
