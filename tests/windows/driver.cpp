@@ -185,7 +185,7 @@ struct Scenario {
     std::vector<Step> steps;
     Outcome outcome = {L"", 0, {}};
     std::wstring start = L"";  // a folder made to start in, which the steps may remove
-    // A file beside the program that the line's one path is dropped on, as Explorer does it.
+    // A file beside the program that the line's paths are dropped on, as Explorer does it.
     const wchar_t* dropTarget = nullptr;
 };
 
@@ -268,6 +268,12 @@ class Driver {
             }
             AwaitExit();
         } catch (...) {
+            TerminateProcess(launcher_, 1);
+            for (DWORD child : Children()) {
+                HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, child);
+                TerminateProcess(process, 1);
+                CloseHandle(process);
+            }
             TerminateProcess(process_.hProcess, 1);
             Close();
             throw;
@@ -333,23 +339,50 @@ class Driver {
         return found;
     }
 
+    struct Search {
+        std::set<DWORD> owners;
+        const std::set<HWND>* answered;
+        HWND found;
+    };
+
     static BOOL CALLBACK TakeNew(HWND window, LPARAM data) {
-        auto* search = reinterpret_cast<std::pair<const Driver*, HWND>*>(data);
+        auto* search = reinterpret_cast<Search*>(data);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner != search->first->process_.dwProcessId || !IsWindowVisible(window) ||
-            ClassOf(window) != L"#32770" || search->first->answered_.count(window)) {
+        if (!search->owners.count(owner) || !IsWindowVisible(window) ||
+            ClassOf(window) != L"#32770" || search->answered->count(window)) {
             return TRUE;
         }
-        search->second = window;
+        search->found = window;
         return FALSE;
     }
 
-    // A visible dialog-class window of the program that has not been answered yet.
+    // The programs a launcher started.
+    std::set<DWORD> Children() const {
+        std::set<DWORD> children;
+        if (!launcher_) {
+            return children;
+        }
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more;
+             more = Process32NextW(snapshot, &entry)) {
+            if (entry.th32ParentProcessID == launcherId_) {
+                children.insert(entry.th32ProcessID);
+            }
+        }
+        CloseHandle(snapshot);
+        return children;
+    }
+
+    // A visible dialog-class window of the program, or of one a launcher started, that has not
+    // been answered yet.
     HWND NewWindow() const {
-        std::pair<const Driver*, HWND> search{this, nullptr};
+        Search search{launcher_ ? Children() : std::set<DWORD>{process_.dwProcessId}, &answered_,
+                      nullptr};
         EnumWindows(TakeNew, reinterpret_cast<LPARAM>(&search));
-        return search.second;
+        return search.found;
     }
 
     Window Describe(HWND handle) const {
@@ -369,8 +402,13 @@ class Driver {
                "\"";
     }
 
+    // A launcher ends after the last program it started.
+    HANDLE Watched() const {
+        return launcher_ ? launcher_ : process_.hProcess;
+    }
+
     bool Ended() const {
-        return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+        return WaitForSingleObject(Watched(), 0) == WAIT_OBJECT_0;
     }
 
     HWND AwaitWindow(const std::string& wanted) {
@@ -382,6 +420,12 @@ class Driver {
             handle = NewWindow();
         }
         answered_.insert(handle);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(handle, &owner);
+        if (owner != process_.dwProcessId) {
+            CloseHandle(process_.hProcess);
+            process_ = {OpenProcess(PROCESS_ALL_ACCESS, FALSE, owner), nullptr, owner, 0};
+        }
         return handle;
     }
 
@@ -452,38 +496,20 @@ class Driver {
         }
     }
 
-    // Explorer runs the file a path is dropped on with that path; a command file must start the
-    // program and end at once, leaving no console behind, so the program is found on its own.
-    void Drop(const wchar_t* target, const std::wstring& path, const std::wstring& start) {
+    // Explorer runs the file paths are dropped on with those paths; the launcher starts the
+    // program for each in turn, and the windows of each are answered as they come.
+    void Drop(const wchar_t* target, const std::wstring& paths, const std::wstring& start) {
         std::wstring file = program_.substr(0, program_.rfind(L'\\') + 1) + target;
         SHELLEXECUTEINFOW shell{};
         shell.cbSize = sizeof shell;
         shell.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
         shell.lpFile = file.c_str();
-        shell.lpParameters = path.c_str();
+        shell.lpParameters = paths.c_str();
         shell.lpDirectory = start.c_str();
         shell.nShow = SW_SHOWNORMAL;
         Check(ShellExecuteExW(&shell) && shell.hProcess, "cannot run " + Utf8(file));
-        DWORD ended = WaitForSingleObject(shell.hProcess, timeout_);
-        DWORD status = 1;
-        GetExitCodeProcess(shell.hProcess, &status);
-        CloseHandle(shell.hProcess);
-        Check(ended == WAIT_OBJECT_0 && status == 0, Utf8(target) + " did not end at once");
-        for (DWORD waited = 0; !process_.hProcess; waited += 100) {
-            Check(waited < timeout_, Utf8(target) + " started no korvane.exe");
-            Sleep(100);
-            HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-            PROCESSENTRY32W entry{};
-            entry.dwSize = sizeof entry;
-            for (BOOL more = Process32FirstW(snapshot, &entry); more && !process_.hProcess;
-                 more = Process32NextW(snapshot, &entry)) {
-                if (lstrcmpiW(entry.szExeFile, L"korvane.exe") == 0) {
-                    process_.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
-                    process_.dwProcessId = entry.th32ProcessID;
-                }
-            }
-            CloseHandle(snapshot);
-        }
+        launcher_ = shell.hProcess;
+        launcherId_ = GetProcessId(launcher_);
     }
 
     void AwaitExit() {
@@ -496,14 +522,19 @@ class Driver {
             Sleep(100);
         }
         DWORD status = 1;
-        GetExitCodeProcess(process_.hProcess, &status);
+        GetExitCodeProcess(Watched(), &status);
         Check(status == 0, "exit code " + std::to_string(status));
     }
 
     void Close() {
-        WaitForSingleObject(process_.hProcess, timeout_);
+        WaitForSingleObject(Watched(), timeout_);
+        if (launcher_) {
+            CloseHandle(launcher_);
+        }
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
+        launcher_ = nullptr;
+        launcherId_ = 0;
         process_ = {};
         answered_.clear();
     }
@@ -587,6 +618,8 @@ class Driver {
     std::wstring shots_;
     DWORD timeout_;
     PROCESS_INFORMATION process_{};
+    HANDLE launcher_ = nullptr;
+    DWORD launcherId_ = 0;
     std::set<HWND> answered_;
 };
 
@@ -637,6 +670,11 @@ int main(int argc, char** argv) {
         CreateDirectoryW(path(L"elsewhere").c_str(), nullptr);
         CreateDirectoryW(path(std::wstring(120, L'L').c_str()).c_str(), nullptr);
         CreateDirectoryW(path(longFolders.c_str()).c_str(), nullptr);
+        // Run by cmd.exe, it would leave a file behind.
+        const std::string evilText = "@echo ran> \"%~dp0ran.txt\"\r\n";
+        const Bytes evil(evilText.begin(), evilText.end());
+        const std::wstring dropped =
+            L"\"" + path(L"a b.bin") + L"\" " + path(L"%OS%.bin") + L" " + path(L"a&evil.bin");
         files = {{L"fw1.bin", fw},
                  {L"raw.bin", raw},
                  {L"big.bin", big},
@@ -655,6 +693,10 @@ int main(int argc, char** argv) {
                  {L"dump.img", Spoiled(good, 0, 0x80000)},
                  {L"dirty.img", Spoiled(good, 0x10)},
                  {longCal, cal},
+                 {L"a b.bin", good},
+                 {L"%OS%.bin", good},
+                 {L"a&evil.bin", good},
+                 {L"evil.bin.cmd", evil},
                  {L"café.img", good},
                  {L"cafe.img", {7, 7}}};
         Save(path(L"huge.bin"), {}, 2147483648LL);
@@ -837,19 +879,25 @@ int main(int argc, char** argv) {
              {Browse(kOutputTitle, path(L"elsewhere"), L"", path(L"gone"))},
              {},
              L"gone"},
-            {"check-image.cmd: an image dropped on it is checked under its path",
-             L"\"" + path(L"good.img") + L"\"",
-             {Report(path(L"good.img") + L"\n" + report)},
+            // Explorer quotes a dropped path only where it has a blank.
+            {"check-image.exe: three files dropped, each checked in turn under its own name",
+             dropped,
+             {Report(path(L"a b.bin") + L"\n" + report), Report(path(L"%OS%.bin") + L"\n" + report),
+              Report(path(L"a&evil.bin") + L"\n" + report)},
              {},
              L"",
-             L"check-image.cmd"},
-            {"extract-calibration.cmd: asks where to write the dropped image's calibration",
-             L"\"" + path(L"dump.img") + L"\"",
-             {Pick(saveTitle, path(L"cal-out4.bin")),
-              Report(path(L"dump.img") + L"\n" + written + path(L"cal-out4.bin"))},
-             {L"cal-out4.bin", 32768, calibrationOut},
+             L"check-image.exe"},
+            {"extract-calibration.exe: three files dropped, each asks where its calibration goes",
+             dropped,
+             {Pick(saveTitle, path(L"cal-drop.bin")),
+              Report(path(L"a b.bin") + L"\n" + written + path(L"cal-drop.bin")),
+              Replace(saveTitle, path(L"cal-drop.bin")),
+              Report(path(L"%OS%.bin") + L"\n" + written + path(L"cal-drop.bin")),
+              Replace(saveTitle, path(L"cal-drop.bin")),
+              Report(path(L"a&evil.bin") + L"\n" + written + path(L"cal-drop.bin"))},
+             {L"cal-drop.bin", 32768, calibrationOut},
              L"",
-             L"extract-calibration.cmd"},
+             L"extract-calibration.exe"},
             // The system's conversion would give cafe.img, which is there too.
             {"a name the code page lacks: --check refuses it",
              L"korvane.exe --check " + path(L"café.img"),
