@@ -4,19 +4,17 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 if(WIN32)
-    # One folder with the program, its two texts and the two command files that an image is
-    # dropped on, made for Windows; the program needs no installer.
+    # One folder with the program, the two launchers that a file is dropped on and its two texts,
+    # made for Windows; the program needs no installer.
     set(text_folder ${CMAKE_CURRENT_BINARY_DIR}/texts)
-    set(windows_texts README.txt LICENSE.txt check-image.cmd extract-calibration.cmd)
-    list(TRANSFORM windows_texts PREPEND ${text_folder}/)
+    set(windows_texts ${text_folder}/README.txt ${text_folder}/LICENSE.txt)
     add_custom_command(OUTPUT ${windows_texts}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${text_folder}
         COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR} -DOUTPUT=${text_folder}
                 -P ${PROJECT_SOURCE_DIR}/cmake/windows_texts.cmake
-        DEPENDS README.md LICENSE res/check-image.cmd res/extract-calibration.cmd
-                cmake/windows_texts.cmake VERBATIM)
+        DEPENDS res/README.txt LICENSE cmake/windows_texts.cmake VERBATIM)
     add_custom_target(korvane_texts ALL DEPENDS ${windows_texts})
-    install(TARGETS korvane RUNTIME DESTINATION .)
+    install(TARGETS korvane check-image extract-calibration RUNTIME DESTINATION .)
     install(FILES ${windows_texts} DESTINATION .)
     return()
 endif()

@@ -19,8 +19,15 @@ void PickFile(PathRole role, PathBuffer path, const char* title, const char* fir
 void ShowInfo(const char* text, const char* caption);
 // Announces the finished image; cutFirmwareSize firmware bytes did not fit its size class.
 void ShowCompletion(std::int32_t cutFirmwareSize);
-// Shows what a check found: lines the user asked to read.
-void ShowReport(const char* text);
+// Shows what a check found in image: lines the user asked to read. The Windows program names the
+// image above them; the native programs show the lines alone.
+void ShowReport(const char* image, const char* text);
+// Says that the calibration of image went to calibration: the catalogue's words, then its path.
+// The Windows program names the image above them.
+void ShowCalibrationWritten(const char* image, const char* calibration);
+// Names the image that the stops from here on are about, or none with null; the Windows program
+// shows it above a stop's text, the native programs leave their stops as they are.
+void NameImage(const char* image);
 // Shows the help or version text: on standard output where the program has one, which the
 // desktop program has before it has a display.
 void ShowText(const char* text);

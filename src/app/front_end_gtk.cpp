@@ -256,7 +256,7 @@ void ShowCompletion(std::int32_t cutFirmwareSize) {
             GTK_MESSAGE_INFO, "dialog-information", detail);
 }
 
-void ShowReport(const char* text) {
+void ShowReport(const char* /*image*/, const char* text) {
     ShowInfo(text, MessageCatalogue::kCompletionCaption);
 }
 

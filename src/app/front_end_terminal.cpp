@@ -241,7 +241,7 @@ void ShowCompletion(std::int32_t cutFirmwareSize) {
     }
 }
 
-void ShowReport(const char* text) {
+void ShowReport(const char* /*image*/, const char* text) {
     ShowText(text);
 }
 

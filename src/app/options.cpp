@@ -28,10 +28,11 @@ void RefuseBadPaths(const Options& options, const ProgramRules& rules) {
 }
 
 // The paths after an option, of which there must be at most most.
-Options After(Command command, int argumentCount, char** arguments, int most) {
+Options After(Command command, int argumentCount, char** arguments, int most,
+              const ProgramRules& rules) {
     int count = argumentCount - 2;
     if (count > most) {
-        FatalStop(MessageCatalogue::kBadOptionArguments);
+        FatalStop(rules.badArgumentsText);
     }
     return {command, count, arguments + 2, 0};
 }
@@ -48,15 +49,15 @@ Options Select(int argumentCount, char** arguments, const ProgramRules& rules) {
         return {Command::Version, 0, arguments + 2, 0};
     }
     if (Is(first, "--check")) {
-        return After(Command::Check, argumentCount, arguments, 3);
+        return After(Command::Check, argumentCount, arguments, 3, rules);
     }
     if (Is(first, "--extract-calibration")) {
-        return After(Command::ExtractCalibration, argumentCount, arguments, 2);
+        return After(Command::ExtractCalibration, argumentCount, arguments, 2, rules);
     }
     if (Is(first, "--pad-to") && rules.takesChipSize) {
         // The size and the firmware at least.
         if (argumentCount < 4) {
-            FatalStop(MessageCatalogue::kBadOptionArguments);
+            FatalStop(rules.badArgumentsText);
         }
         std::int64_t chipSize = ParseChipSize(arguments[2]);
         if (chipSize < 0) {

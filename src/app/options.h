@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "core/message_catalogue.h"
 #include "image/convert_image.h"
 
 enum class Command { Convert, Check, ExtractCalibration, Help, Version };
@@ -15,6 +16,7 @@ struct ProgramRules {
     bool emptyPathIsNotGiven;     // an empty argument stands for a path not given
     CalibrationRule calibration;  // whether the firmware may serve as its own calibration
     const char* helpText;
+    const char* badArgumentsText = MessageCatalogue::kBadOptionArguments;  // names the program
 };
 
 struct Options {

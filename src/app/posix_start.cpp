@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "app/front_end.h"
 #include "core/fatal_stop.h"
 #include "core/message_catalogue.h"
 #include "core/translation.h"
@@ -57,3 +58,13 @@ int PrintText(const char* text) {
     }
     return 0;
 }
+
+// The desktop and the terminal name the calibration alone: the user gave the image a moment ago.
+void ShowCalibrationWritten(const char* /*image*/, const char* calibration) {
+    static char text[64 + kPathBufferSize];
+    std::snprintf(text, sizeof text, "%s: %s", Tr(MessageCatalogue::kCalibrationWritten),
+                  calibration);
+    ShowInfo(text, MessageCatalogue::kCompletionCaption);
+}
+
+void NameImage(const char* /*image*/) {}

@@ -15,16 +15,17 @@ namespace {
 PathBuffer ImagePath;
 PathBuffer FirmwarePath;
 PathBuffer CalibrationPath;
-// Room for every line of a report, and for a note with a path in it. The lines are joined, with no
-// line end after the last.
+// Room for every line of a report. The lines are joined, with no line end after the last.
 char Report[1024];
 
+// No count here exceeds kLargestImageSize, so each goes out as a long: every C library knows %ld,
+// and XP's msvcrt knows no %lld.
 // Adds the count of erased bytes after the image, where there are any, to Report.
 void AddErasedTail(std::int64_t erasedTail) {
     if (erasedTail > 0) {
         std::size_t used = std::strlen(Report);
-        std::snprintf(Report + used, sizeof Report - used, "\n%s: %lld %s",
-                      Tr(MessageCatalogue::kReportErasedTail), static_cast<long long>(erasedTail),
+        std::snprintf(Report + used, sizeof Report - used, "\n%s: %ld %s",
+                      Tr(MessageCatalogue::kReportErasedTail), static_cast<long>(erasedTail),
                       Tr(MessageCatalogue::kReportBytes));
     }
 }
@@ -39,13 +40,13 @@ void DescribeImage(const ImageReport& report) {
                       static_cast<unsigned>(report.sizeByte),
                       Tr(report.sizeClass > 0 ? text::kReportClassLength : text::kReportClassNone));
     }
-    std::snprintf(Report, sizeof Report, "%s: %lld %s\n%s: %s\n%s: %s\n%s: %lld %s",
-                  Tr(text::kReportLength), static_cast<long long>(report.length),
-                  Tr(text::kReportBytes), Tr(text::kReportCalibration),
+    std::snprintf(Report, sizeof Report, "%s: %ld %s\n%s: %s\n%s: %s\n%s: %ld %s",
+                  Tr(text::kReportLength), static_cast<long>(report.length), Tr(text::kReportBytes),
+                  Tr(text::kReportCalibration),
                   Tr(report.calibrated ? text::kReportPresent : text::kReportAbsent),
                   Tr(text::kReportSizeByte), sizeByte,
                   Tr(report.sizeClass > 0 ? text::kReportFirmwareAndFill : text::kReportFirmware),
-                  static_cast<long long>(report.firmwareSize), Tr(text::kReportBytes));
+                  static_cast<long>(report.firmwareSize), Tr(text::kReportBytes));
     AddErasedTail(report.erasedTail);
 }
 
@@ -67,8 +68,9 @@ int RunCheck(const ProgramRules& rules, const Options& options) {
                  MessageCatalogue::kFirmwareDialogTitle, ImagePath, nullptr);
     }
     if (FirmwarePath[0] == '\0') {
+        NameImage(ImagePath);
         DescribeImage(CheckImage(ImagePath));
-        ShowReport(Report);
+        ShowReport(ImagePath, Report);
         return 0;
     }
     CalibrationPath[0] = '\0';
@@ -76,21 +78,25 @@ int RunCheck(const ProgramRules& rules, const Options& options) {
         TakeCalibration(rules, options, 2, CalibrationPath, FirmwarePath);
     }
     Conversion conversion = OpenConversion(FirmwarePath, CalibrationPath, 0, rules.calibration);
+    NameImage(ImagePath);
     std::int64_t erasedTail = CompareImage(conversion, ImagePath);
     std::snprintf(Report, sizeof Report, "%s", Tr(MessageCatalogue::kImageMatches));
     AddErasedTail(erasedTail);
-    ShowReport(Report);
+    ShowReport(ImagePath, Report);
     return 0;
 }
 
-// The dump is judged before the user is asked where its calibration goes, as an output is.
+// The dump is judged before the user is asked where its calibration goes, as an output is. A stop
+// about that output is not the image's.
 int RunExtraction(const Options& options) {
     TakePath(options, 0, PathRole::Firmware, ImagePath, MessageCatalogue::kImageDialogTitle,
              nullptr, nullptr);
     if (ImagePath[0] == '\0') {
         EndProcess();
     }
+    NameImage(ImagePath);
     Extraction extraction = ReadCalibration(ImagePath);
+    NameImage(nullptr);
     TakePath(options, 1, PathRole::Output, CalibrationPath, MessageCatalogue::kCalibrationSaveTitle,
              ImagePath, nullptr);
     if (CalibrationPath[0] == '\0') {
@@ -98,8 +104,6 @@ int RunExtraction(const Options& options) {
     }
     WriteCalibration(extraction, TakeOutput(CalibrationPath, extraction.image, kNoFile,
                                             kCalibrationAreaSize, WaitsForBusyOutput));
-    std::snprintf(Report, sizeof Report, "%s: %s", Tr(MessageCatalogue::kCalibrationWritten),
-                  CalibrationPath);
-    ShowInfo(Report, MessageCatalogue::kCompletionCaption);
+    ShowCalibrationWritten(ImagePath, CalibrationPath);
     return 0;
 }

@@ -174,4 +174,15 @@ inline constexpr char kWindowsHelpText[] =
 // The desktop program says this on standard error when it cannot open a window.
 inline constexpr char kNoDisplay[] = N_("Нет доступа к графическому дисплею");
 
+// The Windows program's own: a name that the system's code page cannot hold, which the ANSI calls
+// would take for another; the file dialog's limit, one short of a path buffer's; the option
+// error naming korvane.exe; and the launchers beside it, when they cannot start it.
+inline constexpr char kNameNotInCodePage[] =
+    "В имени есть знаки, которых нет в кодовой странице системы";
+inline constexpr char kDialogPathTooLong[] =
+    "Окно выбора файла принимает путь не длиннее 258 знаков";
+inline constexpr char kWindowsBadOptionArguments[] =
+    "Неверные аргументы ключа, см. korvane.exe --help";
+inline constexpr char kLaunchFailed[] = "Не удалось запустить korvane.exe";
+
 }  // namespace MessageCatalogue

@@ -86,7 +86,12 @@ int FileLock(const OutputFile& /*output*/, Lock /*lock*/) {
     return 0;
 }
 
+// A character device gives no bytes here: from a serial port such as COM1 the read, and the
+// program with it, would wait for ever with nothing on screen.
 Moved FileRead(FileHandle file, void* buffer, std::int32_t size) {
+    if (GetFileType(Handle(file)) == FILE_TYPE_CHAR) {
+        return {0, ERROR_NOT_SUPPORTED};
+    }
     auto* bytes = static_cast<char*>(buffer);
     return Transfer(size, [&](std::int32_t done, DWORD& moved) {
         return ReadFile(Handle(file), bytes + done, static_cast<DWORD>(size - done), &moved,

@@ -148,9 +148,10 @@ std::int64_t ReadErasedTail(FileHandle image, std::int64_t offset) {
     return end - offset;
 }
 
+// No offset passes kLargestImageSize, so a long holds it; XP's msvcrt knows no %llX.
 void StopAtOffset(const char* text, std::int64_t offset, const char* area) {
-    std::snprintf(OffsetDetail, sizeof OffsetDetail, "%s 0x%05llX%s%s",
-                  Tr(MessageCatalogue::kOffsetWord), static_cast<unsigned long long>(offset),
+    std::snprintf(OffsetDetail, sizeof OffsetDetail, "%s 0x%05lX%s%s",
+                  Tr(MessageCatalogue::kOffsetWord), static_cast<unsigned long>(offset),
                   area == nullptr ? "" : ", ", area == nullptr ? "" : Tr(area));
     FatalStop(text, OffsetDetail);
 }

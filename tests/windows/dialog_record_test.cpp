@@ -28,10 +28,13 @@ void Expect(bool condition, const char* what) {
     }
 }
 
-OPENFILENAMEA Seen;
+OPENFILENAMEW Seen;
+wchar_t SeenTitle[64];
+wchar_t SeenFolder[8];
+bool StartsEmpty = false;
 const char* Called = nullptr;
 BOOL Result = FALSE;
-char Written[kPathBufferSize];
+wchar_t Written[kPathBufferSize];
 wchar_t StartFolder[MAX_PATH];
 wchar_t OtherFolder[MAX_PATH];
 bool RemoveStartFolder = false;
@@ -45,9 +48,12 @@ bool StopDue = false;
 
 // Like the real dialogs: writes the buffer and the offsets, so that the next call must reset them,
 // and leaves the current folder where the user went.
-BOOL Answer(LPOPENFILENAMEA record, const char* name) {
+BOOL Answer(LPOPENFILENAMEW record, const char* name) {
     Seen = *record;
     Called = name;
+    lstrcpynW(SeenTitle, record->lpstrTitle ? record->lpstrTitle : L"", 64);
+    lstrcpynW(SeenFolder, record->lpstrInitialDir ? record->lpstrInitialDir : L"", 8);
+    StartsEmpty = record->lpstrFile && record->lpstrFile[0] == L'\0';
     SetCurrentDirectoryW(OtherFolder);
     if (RemoveStartFolder) {
         RemoveDirectoryW(StartFolder);
@@ -60,9 +66,9 @@ BOOL Answer(LPOPENFILENAMEA record, const char* name) {
         record->lpstrFile[1] = 1;
         return FALSE;
     }
-    std::memset(Written, 'R', sizeof Written);
-    std::strcpy(Written, "Z:\\chosen.bin");
-    std::memcpy(record->lpstrFile, Written, sizeof Written);
+    std::wmemset(Written, L'R', kPathBufferSize);
+    std::wcscpy(Written, L"Z:\\chosen.bin");
+    std::memcpy(record->lpstrFile, Written, record->nMaxFile * sizeof(wchar_t));
     record->nFileOffset = 3;
     record->nFileExtension = 10;
     record->Flags |= OFN_READONLY;
@@ -70,7 +76,7 @@ BOOL Answer(LPOPENFILENAMEA record, const char* name) {
 }
 
 #define FIELD(name) \
-    { #name, offsetof(OPENFILENAMEA, name), sizeof(OPENFILENAMEA::name) }
+    { #name, offsetof(OPENFILENAMEW, name), sizeof(OPENFILENAMEW::name) }
 const struct {
     const char* name;
     std::size_t offset;
@@ -87,10 +93,10 @@ const struct {
 }  // namespace
 
 extern "C" {
-BOOL WINAPI StandInOpen(LPOPENFILENAMEA record) {
+BOOL WINAPI StandInOpen(LPOPENFILENAMEW record) {
     return Answer(record, "open");
 }
-BOOL WINAPI StandInSave(LPOPENFILENAMEA record) {
+BOOL WINAPI StandInSave(LPOPENFILENAMEW record) {
     return Answer(record, "save");
 }
 DWORD WINAPI StandInError() {
@@ -98,20 +104,23 @@ DWORD WINAPI StandInError() {
 }
 extern DWORD(WINAPI* const ImportedError)() __asm__("__imp__CommDlgExtendedError@0");
 DWORD(WINAPI* const ImportedError)() = StandInError;
-extern BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEA) __asm__("__imp__GetOpenFileNameA@4");
-extern BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEA) __asm__("__imp__GetSaveFileNameA@4");
-BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEA) = StandInOpen;
-BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEA) = StandInSave;
+extern BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEW) __asm__("__imp__GetOpenFileNameW@4");
+extern BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEW) __asm__("__imp__GetSaveFileNameW@4");
+BOOL(WINAPI* const ImportedOpen)(LPOPENFILENAMEW) = StandInOpen;
+BOOL(WINAPI* const ImportedSave)(LPOPENFILENAMEW) = StandInSave;
 
 // Only the stop ever shows a box here, and the process ends right after it.
-int WINAPI StandInBox(HWND /*owner*/, LPCSTR text, LPCSTR /*caption*/, UINT /*style*/) {
+int WINAPI StandInBox(HWND /*owner*/, LPCWSTR text, LPCWSTR /*caption*/, UINT /*style*/) {
+    char said[256] = "";
+    WideCharToMultiByte(1251, 0, text, -1, said, sizeof said, nullptr, nullptr);
     std::printf("%s dialog record, %s: stop\n",
-                StopDue && std::strcmp(text, FinalStop) == 0 ? "ok  " : "FAIL", FinalName);
+                StopDue && std::strcmp(said, FinalStop) == 0 ? "ok  " : "FAIL", FinalName);
     std::fflush(stdout);
     return IDOK;
 }
-extern int(WINAPI* const ImportedBox)(HWND, LPCSTR, LPCSTR, UINT) __asm__("__imp__MessageBoxA@16");
-int(WINAPI* const ImportedBox)(HWND, LPCSTR, LPCSTR, UINT) = StandInBox;
+extern int(WINAPI* const ImportedBox)(HWND, LPCWSTR, LPCWSTR,
+                                      UINT) __asm__("__imp__MessageBoxW@16");
+int(WINAPI* const ImportedBox)(HWND, LPCWSTR, LPCWSTR, UINT) = StandInBox;
 }
 
 int main(int argc, char** argv) {
@@ -156,16 +165,17 @@ int main(int argc, char** argv) {
         PickFile(r.role, path, title, nullptr, nullptr);
 
         Expect(Called && std::strcmp(Called, r.function) == 0, "wrong dialog or none");
-        Expect(Seen.lpstrInitialDir && std::strcmp(Seen.lpstrInitialDir, ".\\") == 0,
-               "initial folder is not .\\");
-        OPENFILENAMEA expected;
+        Expect(std::wcscmp(SeenFolder, L".\\") == 0, "initial folder is not .\\");
+        Expect(std::wcscmp(SeenTitle, L"title") == 0, "title");
+        Expect(StartsEmpty, "no empty path to start with");
+        OPENFILENAMEW expected;
         std::memset(&expected, 0, sizeof expected);
         expected.lStructSize = 88;
         expected.nFilterIndex = 0xFFFFFFFF;
-        expected.lpstrFile = path;
+        expected.lpstrFile = Seen.lpstrFile;
         expected.nMaxFile = 259;
         expected.lpstrInitialDir = Seen.lpstrInitialDir;
-        expected.lpstrTitle = title;
+        expected.lpstrTitle = Seen.lpstrTitle;
         expected.Flags = r.flags;
         std::size_t covered = 0;
         for (const auto& field : Fields) {
@@ -176,11 +186,9 @@ int main(int argc, char** argv) {
         }
         Expect(covered == 88, "the field list does not cover the whole record");
 
-        char wanted[kPathBufferSize];
+        char wanted[kPathBufferSize] = {};
         if (r.result) {
-            std::memcpy(wanted, Written, sizeof wanted);
-        } else {
-            std::memset(wanted, 0, sizeof wanted);
+            std::strcpy(wanted, "Z:\\chosen.bin");
         }
         Expect(std::memcmp(path, wanted, kPathBufferSize) == 0, "path buffer");
         Expect(buffer[0] == 'Q' && buffer[kPathBufferSize + 1] == 'Q', "bytes beside the buffer");

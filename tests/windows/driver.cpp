@@ -9,6 +9,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -113,6 +114,7 @@ struct Step {
     bool replace = false;        // the save dialog asks whether to replace the file; yes
     std::wstring browse = L"";   // a folder the dialog is taken to before the answer
     std::wstring removes = L"";  // a folder removed once the dialog has left it
+    std::size_t widest = 0;      // where not 0, no line of the text may be longer
 };
 
 Step Pick(const std::wstring& caption, const std::wstring& answer, const char* shot = nullptr) {
@@ -134,6 +136,8 @@ const wchar_t kCalibrationTitle[] = L"Выберите калибровки";
 const wchar_t kOutputTitle[] = L"Выберите выходной файл";
 const wchar_t kImageTitle[] = L"Выберите образ";
 const wchar_t kPathTooLong[] = L"Путь длиннее 259 байт";
+const wchar_t kDialogPathTooLong[] = L"Окно выбора файла принимает путь не длиннее 258 знаков";
+const std::wstring kNotInCodePage = L"В имени есть знаки, которых нет в кодовой странице системы\n";
 
 // The About text is only fixed as far as its version.
 Step About(const char* shot = nullptr) {
@@ -153,8 +157,19 @@ Step Report(const std::wstring& text) {
     return {MB_ICONINFORMATION, L"Сообщение", text, L"", nullptr};
 }
 
-Step Text(const std::wstring& start, bool whole) {
-    return {MB_ICONINFORMATION, L"О программе", start, L"", nullptr, whole};
+Step Text(const std::wstring& start, bool whole, std::size_t widest = 0) {
+    return {
+        MB_ICONINFORMATION, L"О программе", start, L"", nullptr, whole, false, L"", L"", widest};
+}
+
+std::size_t Widest(const std::wstring& text) {
+    std::size_t widest = 0;
+    std::size_t line = 0;
+    for (wchar_t unit : text) {
+        line = unit == L'\n' ? 0 : line + 1;
+        widest = std::max(widest, line);
+    }
+    return widest;
 }
 
 // The one file a run may leave or change; no name: the folder must stay as it was.
@@ -170,7 +185,7 @@ struct Scenario {
     std::vector<Step> steps;
     Outcome outcome = {L"", 0, {}};
     std::wstring start = L"";  // a folder made to start in, which the steps may remove
-    // A file beside the program that the line's one path is dropped on, as Explorer does it.
+    // A file beside the program that the line's paths are dropped on, as Explorer does it.
     const wchar_t* dropTarget = nullptr;
 };
 
@@ -253,6 +268,12 @@ class Driver {
             }
             AwaitExit();
         } catch (...) {
+            TerminateProcess(launcher_, 1);
+            for (DWORD child : Children()) {
+                HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, child);
+                TerminateProcess(process, 1);
+                CloseHandle(process);
+            }
             TerminateProcess(process_.hProcess, 1);
             Close();
             throw;
@@ -287,8 +308,8 @@ class Driver {
     };
 
     static std::wstring Text(HWND window) {
-        wchar_t text[1024] = L"";
-        GetWindowTextW(window, text, 1024);
+        wchar_t text[4096] = L"";
+        GetWindowTextW(window, text, 4096);
         return text;
     }
 
@@ -318,23 +339,50 @@ class Driver {
         return found;
     }
 
+    struct Search {
+        std::set<DWORD> owners;
+        const std::set<HWND>* answered;
+        HWND found;
+    };
+
     static BOOL CALLBACK TakeNew(HWND window, LPARAM data) {
-        auto* search = reinterpret_cast<std::pair<const Driver*, HWND>*>(data);
+        auto* search = reinterpret_cast<Search*>(data);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner != search->first->process_.dwProcessId || !IsWindowVisible(window) ||
-            ClassOf(window) != L"#32770" || search->first->answered_.count(window)) {
+        if (!search->owners.count(owner) || !IsWindowVisible(window) ||
+            ClassOf(window) != L"#32770" || search->answered->count(window)) {
             return TRUE;
         }
-        search->second = window;
+        search->found = window;
         return FALSE;
     }
 
-    // A visible dialog-class window of the program that has not been answered yet.
+    // The programs a launcher started.
+    std::set<DWORD> Children() const {
+        std::set<DWORD> children;
+        if (!launcher_) {
+            return children;
+        }
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more;
+             more = Process32NextW(snapshot, &entry)) {
+            if (entry.th32ParentProcessID == launcherId_) {
+                children.insert(entry.th32ProcessID);
+            }
+        }
+        CloseHandle(snapshot);
+        return children;
+    }
+
+    // A visible dialog-class window of the program, or of one a launcher started, that has not
+    // been answered yet.
     HWND NewWindow() const {
-        std::pair<const Driver*, HWND> search{this, nullptr};
+        Search search{launcher_ ? Children() : std::set<DWORD>{process_.dwProcessId}, &answered_,
+                      nullptr};
         EnumWindows(TakeNew, reinterpret_cast<LPARAM>(&search));
-        return search.second;
+        return search.found;
     }
 
     Window Describe(HWND handle) const {
@@ -354,8 +402,13 @@ class Driver {
                "\"";
     }
 
+    // A launcher ends after the last program it started.
+    HANDLE Watched() const {
+        return launcher_ ? launcher_ : process_.hProcess;
+    }
+
     bool Ended() const {
-        return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+        return WaitForSingleObject(Watched(), 0) == WAIT_OBJECT_0;
     }
 
     HWND AwaitWindow(const std::string& wanted) {
@@ -367,15 +420,21 @@ class Driver {
             handle = NewWindow();
         }
         answered_.insert(handle);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(handle, &owner);
+        if (owner != process_.dwProcessId) {
+            CloseHandle(process_.hProcess);
+            process_ = {OpenProcess(PROCESS_ALL_ACCESS, FALSE, owner), nullptr, owner, 0};
+        }
         return handle;
     }
 
-    // Whether the dialog shows folder. It writes the path into the program's memory, in the
-    // program's code page. Where that memory cannot be read (Wine under qemu-user, whose
-    // wineserver cannot trace the program), the path's length has to do; the scenario's outcome
-    // then shows which folder the dialog was in.
+    // Whether the dialog shows folder. It writes the path into the program's memory. Where that
+    // memory cannot be read (Wine under qemu-user, whose wineserver cannot trace the program),
+    // the path's length has to do; the scenario's outcome then shows which folder the dialog was
+    // in.
     bool Shows(HWND dialog, const std::wstring& folder) const {
-        char path[MAX_PATH] = "";
+        wchar_t path[MAX_PATH] = L"";
         void* remote =
             VirtualAllocEx(process_.hProcess, nullptr, sizeof path, MEM_COMMIT, PAGE_READWRITE);
         DWORD_PTR length = 0;
@@ -389,8 +448,8 @@ class Driver {
         if (remote) {
             VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
         }
-        path[sizeof path - 1] = '\0';
-        return read ? Widen(path) == folder : answered && length == folder.size() + 1;
+        path[MAX_PATH - 1] = L'\0';
+        return read ? path == folder : answered && length == folder.size() + 1;
     }
 
     void Type(HWND dialog, const std::wstring& text) const {
@@ -410,7 +469,8 @@ class Driver {
             Capture(handle, shots_ + L"\\" + Widen(step.shot) + L".bmp");
         }
         Check(seen.icon == step.icon && (step.caption.empty() || seen.caption == step.caption) &&
-                  (step.wholeText ? seen.text == step.text : seen.text.rfind(step.text, 0) == 0),
+                  (step.wholeText ? seen.text == step.text : seen.text.rfind(step.text, 0) == 0) &&
+                  (step.widest == 0 || Widest(seen.text) <= step.widest),
               "expected " + wanted + ", saw " + Show(seen));
         // A folder typed as the answer is opened, and the dialog then makes it the current one.
         if (!step.browse.empty()) {
@@ -436,38 +496,20 @@ class Driver {
         }
     }
 
-    // Explorer runs the file a path is dropped on with that path; a command file must start the
-    // program and end at once, leaving no console behind, so the program is found on its own.
-    void Drop(const wchar_t* target, const std::wstring& path, const std::wstring& start) {
+    // Explorer runs the file paths are dropped on with those paths; the launcher starts the
+    // program for each in turn, and the windows of each are answered as they come.
+    void Drop(const wchar_t* target, const std::wstring& paths, const std::wstring& start) {
         std::wstring file = program_.substr(0, program_.rfind(L'\\') + 1) + target;
         SHELLEXECUTEINFOW shell{};
         shell.cbSize = sizeof shell;
         shell.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
         shell.lpFile = file.c_str();
-        shell.lpParameters = path.c_str();
+        shell.lpParameters = paths.c_str();
         shell.lpDirectory = start.c_str();
         shell.nShow = SW_SHOWNORMAL;
         Check(ShellExecuteExW(&shell) && shell.hProcess, "cannot run " + Utf8(file));
-        DWORD ended = WaitForSingleObject(shell.hProcess, timeout_);
-        DWORD status = 1;
-        GetExitCodeProcess(shell.hProcess, &status);
-        CloseHandle(shell.hProcess);
-        Check(ended == WAIT_OBJECT_0 && status == 0, Utf8(target) + " did not end at once");
-        for (DWORD waited = 0; !process_.hProcess; waited += 100) {
-            Check(waited < timeout_, Utf8(target) + " started no korvane.exe");
-            Sleep(100);
-            HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-            PROCESSENTRY32W entry{};
-            entry.dwSize = sizeof entry;
-            for (BOOL more = Process32FirstW(snapshot, &entry); more && !process_.hProcess;
-                 more = Process32NextW(snapshot, &entry)) {
-                if (lstrcmpiW(entry.szExeFile, L"korvane.exe") == 0) {
-                    process_.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
-                    process_.dwProcessId = entry.th32ProcessID;
-                }
-            }
-            CloseHandle(snapshot);
-        }
+        launcher_ = shell.hProcess;
+        launcherId_ = GetProcessId(launcher_);
     }
 
     void AwaitExit() {
@@ -480,14 +522,19 @@ class Driver {
             Sleep(100);
         }
         DWORD status = 1;
-        GetExitCodeProcess(process_.hProcess, &status);
+        GetExitCodeProcess(Watched(), &status);
         Check(status == 0, "exit code " + std::to_string(status));
     }
 
     void Close() {
-        WaitForSingleObject(process_.hProcess, timeout_);
+        WaitForSingleObject(Watched(), timeout_);
+        if (launcher_) {
+            CloseHandle(launcher_);
+        }
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
+        launcher_ = nullptr;
+        launcherId_ = 0;
         process_ = {};
         answered_.clear();
     }
@@ -571,6 +618,8 @@ class Driver {
     std::wstring shots_;
     DWORD timeout_;
     PROCESS_INFORMATION process_{};
+    HANDLE launcher_ = nullptr;
+    DWORD launcherId_ = 0;
     std::set<HWND> answered_;
 };
 
@@ -605,11 +654,12 @@ int main(int argc, char** argv) {
     const std::wstring written = L"Калибровки записаны: ";
     const Probes calibrationOut = {{0, cal[0]}, {0x7FFF, cal[0x7FFF]}};
     const wchar_t saveTitle[] = L"Выберите файл для калибровок";
-    // Its whole path fills the dialog's buffer of 259 bytes and leaves no room for the terminator.
+    // Its whole path fills the dialog's buffer of 259 units and leaves no room for the terminator.
     const std::wstring longCal(259 - driver.Path(L"").size(), L'c');
-    // Two folders and a name that add up to exactly 259 bytes.
-    const std::wstring longPath =
-        std::wstring(120, L'L') + L"\\" + std::wstring(120, L'M') + L"\\" + std::wstring(17, L'n');
+    // Two folders and a name that add up, after the work folder, to exactly 259 bytes.
+    const std::wstring longFolders =
+        std::wstring(120, L'L') + L"\\" + std::wstring(259 - driver.Path(L"").size() - 139, L'M');
+    const std::wstring longPath = longFolders + L"\\" + std::wstring(17, L'n');
     // 0x83 0x5C in code page 932: its trail byte is a backslash.
     const std::wstring dbcsName = L"fw\u30BD";
 
@@ -619,7 +669,12 @@ int main(int argc, char** argv) {
         CreateDirectoryW(path(L"my dir").c_str(), nullptr);
         CreateDirectoryW(path(L"elsewhere").c_str(), nullptr);
         CreateDirectoryW(path(std::wstring(120, L'L').c_str()).c_str(), nullptr);
-        CreateDirectoryW(path(longPath.substr(0, 241).c_str()).c_str(), nullptr);
+        CreateDirectoryW(path(longFolders.c_str()).c_str(), nullptr);
+        // Run by cmd.exe, it would leave a file behind.
+        const std::string evilText = "@echo ran> \"%~dp0ran.txt\"\r\n";
+        const Bytes evil(evilText.begin(), evilText.end());
+        const std::wstring dropped =
+            L"\"" + path(L"a b.bin") + L"\" " + path(L"%OS%.bin") + L" " + path(L"a&evil.bin");
         files = {{L"fw1.bin", fw},
                  {L"raw.bin", raw},
                  {L"big.bin", big},
@@ -637,11 +692,17 @@ int main(int argc, char** argv) {
                  {L"good.img", good},
                  {L"dump.img", Spoiled(good, 0, 0x80000)},
                  {L"dirty.img", Spoiled(good, 0x10)},
-                 {longCal, cal}};
+                 {longCal, cal},
+                 {L"a b.bin", good},
+                 {L"%OS%.bin", good},
+                 {L"a&evil.bin", good},
+                 {L"evil.bin.cmd", evil},
+                 {L"café.img", good},
+                 {L"cafe.img", {7, 7}}};
         Save(path(L"huge.bin"), {}, 2147483648LL);
         const Probes small = {{0x10BC7, fw[2999]}, {0x10BC8, 0x00}, {0x3FFFF, 0x00}};
         const Probes fwIntact = {{0x0, fw[0]}, {0x200, 0xFA}, {0xBB7, fw[2999]}};
-        const std::wstring tooLong = longPath + std::wstring(41, L'x');
+        const std::wstring tooLong = longPath + std::wstring(300 - longPath.size(), L'x');
         scenarios = {
             {"no arguments: about, three dialogs, done",
              L"korvane.exe",
@@ -690,7 +751,7 @@ int main(int argc, char** argv) {
              {Stop(kPathTooLong)},
              {L"keep.img", 2, {{0, 7}, {1, 7}}}},
             {"259-byte argument taken whole",
-             L"korvane.exe " + longPath + L" - out9.img",
+             L"korvane.exe " + path(longPath.c_str()) + L" - out9.img",
              {Done()},
              {L"out9.img", 0x40000,
               Image(nullptr, longNamed, {{0x10BC7, longNamed[2999]}, {0x10BC8, 0}})}},
@@ -763,7 +824,7 @@ int main(int argc, char** argv) {
              {L"fw1.bin", 3000, fwIntact}},
             {"--help alone: the help in an information box",
              L"korvane.exe --help",
-             {Text(L"Использование: korvane.exe ", false)}},
+             {Text(L"Использование: korvane.exe ", false, 74)}},
             {"--version alone: the version in an information box",
              L"korvane.exe --version",
              {Text(L"KORVANE 1.0", true)}},
@@ -771,32 +832,35 @@ int main(int argc, char** argv) {
              L"korvane.exe .\\--check - out31.img",
              {Done()},
              {L"out31.img", 0x40000, Image(nullptr, fw, small)}},
-            {"--check: a sound image reported", L"korvane.exe --check good.img", {Report(report)}},
+            {"--check: a sound image reported under its path",
+             L"korvane.exe --check good.img",
+             {Report(path(L"good.img") + L"\n" + report)}},
             {"--check: the first fault with its offset",
              L"korvane.exe --check dirty.img",
-             {Stop(L"Пустая область не стёрта\nсмещение 0x00010")}},
+             {Stop(path(L"dirty.img") + L"\nПустая область не стёрта\nсмещение 0x00010")}},
             // The kernel refuses to read its first page.
             {"--check: a read error is no end of the image",
              L"korvane.exe --check Z:\\proc\\self\\mem",
-             {Stop(L"Ошибка чтения образа")}},
+             {Stop(L"Z:\\proc\\self\\mem\nОшибка чтения образа")}},
             {"--check with its inputs: a match",
              L"korvane.exe --check good.img fwc.bin cal.bin",
-             {Report(matches)}},
+             {Report(path(L"good.img") + L"\n" + matches)}},
             {"--check alone asks for the image, its firmware and its calibration",
              L"korvane.exe --check",
              {Pick(kImageTitle, path(L"good.img")), Pick(kFirmwareTitle, path(L"fwc.bin")),
-              Pick(kCalibrationTitle, path(L"cal.bin")), Report(matches)}},
+              Pick(kCalibrationTitle, path(L"cal.bin")),
+              Report(path(L"good.img") + L"\n" + matches)}},
             {"--check, firmware dialog cancelled: the layout alone",
              L"korvane.exe --check",
              {Pick(kImageTitle, path(L"dump.img")), Pick(kFirmwareTitle, L""),
-              Report(report + erasedTail)}},
+              Report(path(L"dump.img") + L"\n" + report + erasedTail)}},
             {"--extract-calibration from a larger chip's read-back",
              L"korvane.exe --extract-calibration dump.img cal-out.bin",
-             {Report(written + L"cal-out.bin")},
+             {Report(path(L"dump.img") + L"\n" + written + path(L"cal-out.bin"))},
              {L"cal-out.bin", 32768, calibrationOut}},
             {"a dialog path too long for the buffer: said, then the same dialog",
              L"korvane.exe fw1.bin",
-             {Pick(kCalibrationTitle, path(longCal.c_str())), Stop(kPathTooLong),
+             {Pick(kCalibrationTitle, path(longCal.c_str())), Stop(kDialogPathTooLong),
               Pick(kCalibrationTitle, path(L"cal.bin")), Pick(kOutputTitle, path(L"out33.img")),
               Done()},
              {L"out33.img", 0x40000, Image(&cal, fw, small)}},
@@ -815,18 +879,46 @@ int main(int argc, char** argv) {
              {Browse(kOutputTitle, path(L"elsewhere"), L"", path(L"gone"))},
              {},
              L"gone"},
-            {"check-image.cmd: an image dropped on it is checked",
-             L"\"" + path(L"good.img") + L"\"",
-             {Report(report)},
+            // Explorer quotes a dropped path only where it has a blank.
+            {"check-image.exe: three files dropped, each checked in turn under its own name",
+             dropped,
+             {Report(path(L"a b.bin") + L"\n" + report), Report(path(L"%OS%.bin") + L"\n" + report),
+              Report(path(L"a&evil.bin") + L"\n" + report)},
              {},
              L"",
-             L"check-image.cmd"},
-            {"extract-calibration.cmd: asks where to write the dropped image's calibration",
-             L"\"" + path(L"dump.img") + L"\"",
-             {Pick(saveTitle, path(L"cal-out4.bin")), Report(written + path(L"cal-out4.bin"))},
-             {L"cal-out4.bin", 32768, calibrationOut},
+             L"check-image.exe"},
+            {"extract-calibration.exe: three files dropped, each asks where its calibration goes",
+             dropped,
+             {Pick(saveTitle, path(L"cal-drop.bin")),
+              Report(path(L"a b.bin") + L"\n" + written + path(L"cal-drop.bin")),
+              Replace(saveTitle, path(L"cal-drop.bin")),
+              Report(path(L"%OS%.bin") + L"\n" + written + path(L"cal-drop.bin")),
+              Replace(saveTitle, path(L"cal-drop.bin")),
+              Report(path(L"a&evil.bin") + L"\n" + written + path(L"cal-drop.bin"))},
+             {L"cal-drop.bin", 32768, calibrationOut},
              L"",
-             L"extract-calibration.cmd"},
+             L"extract-calibration.exe"},
+            // The system's conversion would give cafe.img, which is there too.
+            {"a name the code page lacks: --check refuses it",
+             L"korvane.exe --check " + path(L"café.img"),
+             {Stop(kNotInCodePage + path(L"café.img"))}},
+            {"a name the code page lacks: the conversion refuses it, cafe.img stays",
+             L"korvane.exe fw1.bin - \"" + path(L"café.img") + L"\"",
+             {Stop(kNotInCodePage + path(L"café.img"))},
+             {L"cafe.img", 2, {{0, 7}, {1, 7}}}},
+            {"a name the code page lacks: said at the dialog, then the same dialog",
+             L"korvane.exe --check",
+             {Pick(kImageTitle, path(L"café.img")), Stop(kNotInCodePage + path(L"café.img")),
+              Pick(kImageTitle, L"")}},
+            {"too many paths after an option: the help of korvane.exe is named",
+             L"korvane.exe --extract-calibration good.img a.bin b.bin",
+             {Stop(L"Неверные аргументы ключа, см. korvane.exe --help")}},
+            {"COM1 as the image is refused, not waited for",
+             L"korvane.exe --check COM1",
+             {Stop(L"\\\\.\\COM1\nОшибка чтения образа")}},
+            {"COM1 as the calibration is refused, not waited for",
+             L"korvane.exe fw1.bin COM1 out35.img",
+             {Stop(L"Ошибка чтения калибровок")}},
         };
         // A sysfs file claims a page-sized length but holds far fewer bytes.
         const wchar_t liar[] = L"Z:\\sys\\kernel\\mm\\transparent_hugepage\\enabled";
@@ -838,13 +930,18 @@ int main(int argc, char** argv) {
             std::printf("skip firmware that ends before its length: no such sysfs file\n");
         }
     } else if (pass == "english") {
-        // Code page 1252 has no Cyrillic, so the dialog's title comes as its bytes in 1251 are
-        // read in 1252; the boxes show Russian all the same.
-        files = {{L"fw1.bin", fw}, {L"nomark.bin", Firmware(3000, 0x05, 6, 0xFB)}};
+        // Code page 1252 has no Cyrillic; the boxes and dialogs show Russian all the same, and a
+        // path as its letters are in 1252.
+        files = {
+            {L"fw1.bin", fw}, {L"nomark.bin", Firmware(3000, 0x05, 6, 0xFB)}, {L"café.img", good}};
         scenarios = {
-            {"english: about box in Russian, dialog title as it is",
+            {"english: about box and dialog title in Russian",
              L"korvane.exe",
-             {About(), Pick(L"Âûáåðèòå ìèêðîïðîãðàììó", L"")}},
+             {About(), Pick(kFirmwareTitle, L"")}},
+            {"english: both names of an extraction as the user named them",
+             L"korvane.exe --extract-calibration café.img résumé.cal",
+             {Report(path(L"café.img") + L"\n" + written + path(L"résumé.cal"))},
+             {L"résumé.cal", 32768, calibrationOut}},
             {"english: completion box in Russian",
              L"korvane.exe fw1.bin - out1.img",
              {Done()},
@@ -854,12 +951,15 @@ int main(int argc, char** argv) {
              {Stop(L"Таблица прерываний не найдена")}},
         };
     } else if (pass == "japanese") {
-        // 0x83 0x41 in code page 932: a folder and a name of 259 bytes in all, each part short
-        // enough for the host's file system; more of the same makes a path too long.
+        // 0x83 0x41 in code page 932: a folder and a name of 259 bytes in all after the work
+        // folder, each part short enough for the host's file system; more of the same makes a
+        // path too long.
         const std::wstring half(64, L'\u30A2');
-        const std::wstring cut = L"xx" + half + L"\\" + half;
+        const std::size_t rest = 259 - driver.Path(L"").size() - 131;
+        const std::wstring cut =
+            L"xx" + half + L"\\" + std::wstring(rest % 2, L'y') + std::wstring(rest / 2, L'\u30A2');
         CreateDirectoryW(path((L"xx" + half).c_str()).c_str(), nullptr);
-        files = {{dbcsName, fw}, {cut, longNamed}};
+        files = {{dbcsName, fw}, {cut, longNamed}, {L"\u30A2\u30BD.img", good}};
         scenarios = {
             // Were the trail byte taken for a backslash, the quote would be literal and the line
             // one argument, and the dialogs would come.
@@ -867,13 +967,16 @@ int main(int argc, char** argv) {
              L"korvane.exe \"" + dbcsName + L"\" - out1.img",
              {Done()},
              {L"out1.img", 0x40000, Image(nullptr, fw, {{0x10BC8, 0}})}},
-            {"japanese: a first argument of 40,003 bytes refused before anything is opened",
-             L"korvane.exe " + cut + std::wstring(20000 - 128, L'\u30A2') + L" - out2.img",
+            {"japanese: a first argument of over 40,000 bytes refused before anything is opened",
+             L"korvane.exe " + cut + std::wstring(20000, L'\u30A2') + L" - out2.img",
              {Stop(kPathTooLong)}},
             {"japanese: a first argument of 259 bytes in two-byte characters taken whole",
-             L"korvane.exe " + cut + L" - out2.img",
+             L"korvane.exe " + path(cut.c_str()) + L" - out2.img",
              {Done()},
              {L"out2.img", 0x40000, Image(nullptr, longNamed, {{0x10BC8, 0}})}},
+            {"japanese: a name of two-byte characters in the report as the user named it",
+             L"korvane.exe --check \u30A2\u30BD.img",
+             {Report(path(L"\u30A2\u30BD.img") + L"\n" + report)}},
             {"japanese: dialog title in Russian",
              L"korvane.exe",
              {About(), Pick(kFirmwareTitle, L"")}}};
