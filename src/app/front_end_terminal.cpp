@@ -14,6 +14,7 @@
 #include "core/message_catalogue.h"
 #include "core/translation.h"
 #include "image/file_access.h"
+#include "image/path_facts.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "core/translation.h"
 #include "image/file_access.h"
 #include "image/image_files.h"
+#include "image/path_facts.h"
 
 namespace {
 

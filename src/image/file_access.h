@@ -57,24 +57,11 @@ struct Moved {
 enum class Partner { DoNotWait, Wait };
 Opened FileOpenForReading(const char* path, Partner partner);
 
-// What keeps path from serving as an input, before it is opened: nothing there, a folder, a file
-// this user may not read, or a pipe, socket or character device where a length is needed. Where
-// the system's own open is the only judge, nothing.
-enum class Needs { Bytes, Length };
-Verdict FileInputVerdict(const char* path, Needs needs);
-// True when something is there, even a link that leads nowhere.
-bool FileExists(const char* path);
-// True when path, which is not opened for it, names the open file, as FileIsSame tells them.
-bool FileIsSameAsPath(const char* path, FileHandle file);
-
-// What keeps path from becoming an output before anything is opened: a missing folder, a folder,
-// a link that leads nowhere, a file nobody may write, a place this user may not write, a disk that
-// another program holds. Where the system's own open is the only judge, nothing.
-Verdict FileOutputVerdict(const char* path);
-// Opens the output without cutting it, once FileOutputVerdict has no objection and it is none of
-// the inputs, which it is told from before it is opened for writing. A block device is held
-// exclusively, however it is named, so a mounted disk is never written; any other output that is
-// one of the process's standard streams is written through that stream.
+// Opens the output without cutting it, once the native programs' FileOutputVerdict (path_facts.h)
+// has no objection and it is none of the inputs, which it is told from before it is opened for
+// writing. A block device is held exclusively, however it is named, so a mounted disk is never
+// written; any other output that is one of the process's standard streams is written through that
+// stream.
 OutputFile FileOpenForWriting(const char* path, FileHandle input, FileHandle other);
 // Takes the output for this run alone: 0, the system's error number, or kBusy when another run
 // holds it and Lock::Try was asked.

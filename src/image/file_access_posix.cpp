@@ -10,6 +10,7 @@
 
 #include "image/file_access.h"
 #include "image/file_aliases.h"
+#include "image/path_facts.h"
 #include "image/transfer_loop.h"
 
 namespace {

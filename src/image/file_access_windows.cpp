@@ -41,28 +41,6 @@ Opened FileOpenForReading(const char* path, Partner /*partner*/) {
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// The system's dialogs and its open judge a path here.
-Verdict FileInputVerdict(const char* /*path*/, Needs /*needs*/) {
-    return {Refusal::None, 0};
-}
-
-Verdict FileOutputVerdict(const char* /*path*/) {
-    return {Refusal::None, 0};
-}
-
-bool FileExists(const char* path) {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool FileIsSameAsPath(const char* path, FileHandle file) {
-    Opened opened = FileOpenForReading(path, Partner::DoNotWait);
-    bool same = opened.handle != kNoFile && FileIsSame(opened.handle, file);
-    if (opened.handle != kNoFile) {
-        FileClose(opened.handle);
-    }
-    return same;
-}
-
 // Nobody else may write while the output is open, so a second run cannot tear the image. Only a
 // disk file has a length to set; a device such as NUL or a serial port gets its fill written. The
 // open cuts nothing, so the output is told from the inputs once it is open.
