@@ -209,7 +209,9 @@ TEST_F(UnixTest, LoopDevicesAreTheirBackingFilesAndKeepWhatLiesPastTheImage) {
          {"$K fw - $(cat loop) && losetup -d $(cat loop) $(cat fwloop) && head -c 262144 disk "
           "> head && [ \"$(tail -c +262145 disk | tr -d '\\253' | wc -c)\" = 0 ]",
           0, kDone, "head", "@fw.img"}});
-    Sh("losetup -d $(cat loop) $(cat fwloop)");
+    // By the files behind them: a number detached above may already serve another test.
+    Sh("losetup -j disk -nO NAME | xargs -r losetup -d; losetup -j fwdisk -nO NAME | xargs -r "
+       "losetup -d");
 }
 
 // A block device that holds a mounted file system is refused before anything is written to it,
@@ -226,7 +228,7 @@ TEST_F(UnixTest, MountedDiskIsNeverWritten) {
           "$K --extract-calibration cal.img $L; $K fw - /dev/stdout > $L; $K fw - $L 1<> $L; "
           "umount m; losetup -d $L; e2fsck -fn disk > fsck 2>&1 || { cat fsck >&2; exit 1; }",
           0, busy + busy + busy + busy, "", ""}});
-    Sh("umount m; losetup -d $(cat loop)");
+    Sh("umount m; losetup -j disk -nO NAME | xargs -r losetup -d");
 }
 
 // The system's reasons come in the user's language, from the static program too, and in UTF-8
